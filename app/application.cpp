@@ -1,0 +1,63 @@
+#include "app/application.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/exchange_area_win.h"
+#include "app/main_window.h"
+#include "cdrom/device_io_win.h"
+#include "platform/messages.h"
+#include "platform/registry_key_win.h"
+#include "resources/resource.h"
+
+namespace {
+
+CAppSettings g_settings;  // process-wide, as every subsystem reads it
+
+// A second instance: hand over to the first one's window if it has one.
+void DeferToFirstInstance() {
+  std::vector<uint8_t> copy(kExchangeAreaUsed, 0);
+  CSharedExchangeArea area;
+  if (area.Open()) {
+    std::memcpy(copy.data(), area.Bytes(), kExchangeAreaUsed);
+    area.Close();
+  }
+  uint32_t window = ReadAreaWindow(copy.data());
+  if (window != 0)
+    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(window)), UM_COME_TO_FRONT, 0, 0);
+  else
+    ShowMessage(nullptr, IDS_ALREADY_RUNNING);
+}
+
+}  // namespace
+
+int RunApplication(const std::string& commandLine) {
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutexName);
+  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    DeferToFirstInstance();
+    CloseHandle(mutex);
+    return 0;
+  }
+
+  CSharedExchangeArea area;
+  bool areaExisted = false;
+  area.CreateSection(areaExisted);
+
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  OleInitialize(nullptr);
+
+  CWin32DeviceIo deviceIo;
+  CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
+  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, commandLine);
+  mainWindow.DoModal();
+
+  OleUninitialize();
+  area.Release();
+  if (mutex) CloseHandle(mutex);
+  return 0;
+}

@@ -1,0 +1,119 @@
+// Every resource identifier of CantaroMaker, in one place. Plain #defines so
+// that both windres and the portable core can include it.
+#pragma once
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// --- Dialogs ---------------------------------------------------------------
+#define IDD_ABOUT                100
+#define IDD_MAIN                 102
+#define IDD_RENAME               152
+
+// --- Menus and accelerators ------------------------------------------------
+#define IDR_MAIN_MENU            159
+#define IDR_ACCELERATORS         205
+
+// --- Icons -----------------------------------------------------------------
+#define IDI_MAIN                 128
+
+// --- Main window controls --------------------------------------------------
+#define IDC_TRACK_LIST           1200
+#define IDC_DRIVE_LABEL          1201
+#define IDC_PLAY_TIME            1202
+#define IDC_VOLUME_SLIDER        1203
+#define IDC_SEEK_SLIDER          1204
+#define IDC_STATUS_LINE          1205
+#define IDC_CDDB_CONTROL         1078
+
+// --- About dialog controls -------------------------------------------------
+#define IDC_ABOUT_ENGINE         1210
+#define IDC_ABOUT_VERSION        1211
+
+// --- System menu -----------------------------------------------------------
+#define IDM_ABOUTBOX             16
+
+// --- Commands of menu 159 ---------------------------------------------------
+#define ID_FILE_ENCODE           32777
+#define ID_FILE_EXIT             32778
+#define ID_EDIT_ID3TAG           32782
+#define ID_EDIT_RENAME           32784
+#define ID_EDIT_SELECT_ALL       32785
+#define ID_EDIT_SELECT_NONE      32786
+#define ID_EDIT_INVERT           32787
+#define ID_EDIT_OPTIONS          32788
+#define ID_EDIT_COPY             32789
+#define ID_ACTION_EXTRACT        32790
+#define ID_ACTION_QUERY_CDDB     32791
+#define ID_ACTION_SUBMIT_CDDB    32792
+#define ID_ACTION_PLAY           32793
+#define ID_ACTION_STOP           32794
+#define ID_ACTION_PREVIOUS       32796
+#define ID_ACTION_NEXT           32797
+#define ID_HELP_CDDB_HOME        32799
+#define ID_HELP_ABOUT            32801
+#define ID_FILE_EJECT            32802
+#define ID_ACTION_REFRESH_TOC    32807
+#define ID_FILE_OPEN_OUTPUT      32814
+#define ID_LIST_RENAME           32817
+#define ID_LIST_SELECT_NONE      32819
+#define ID_LIST_INVERT           32820
+#define ID_LIST_SELECT_ALL       32824
+#define ID_HELP_REGISTER_CDDB    32828
+#define ID_ACTION_VOLUME         32830
+#define ID_FILE_VIEW_LOG         32833
+#define ID_HELP_CONTENTS         32834
+#define ID_HELP_HOME_PAGE        32846
+#define ID_FILE_MP3_PLAYER       32848
+#define ID_ACTION_MUSIC_BROWSER  32851
+#define ID_FILE_DECODE           32852
+#define ID_FILE_NORMALIZE        32853
+#define ID_EDIT_UPPER_CASE       32854
+#define ID_EDIT_LOWER_CASE       32855
+#define ID_EDIT_CAPITALIZE       32856
+
+// --- Skinned buttons of the main window -------------------------------------
+#define IDC_BTN_OPTIONS          33001
+#define IDC_BTN_QUERY_CDDB       33002
+#define IDC_BTN_MP3_PLAYER       33003
+#define IDC_BTN_OPEN_OUTPUT      33004
+#define IDC_BTN_EXIT             33005
+#define IDC_BTN_RENAME           33006
+#define IDC_BTN_MOVE_FIRST       33007
+#define IDC_BTN_MOVE_UP          33008
+#define IDC_BTN_MOVE_DOWN        33009
+#define IDC_BTN_MOVE_LAST        33010
+#define IDC_BTN_EXTRACT          33011
+#define IDC_BTN_HOME_PAGE        33012
+#define IDC_BTN_MINIMIZE         33013
+#define IDC_BTN_PREVIOUS         33014
+#define IDC_BTN_PLAY             33015
+#define IDC_BTN_PAUSE            33016
+#define IDC_BTN_STOP             33017
+#define IDC_BTN_EJECT            33018
+#define IDC_BTN_NEXT             33019
+#define IDC_MENU_FILE            34006
+#define IDC_MENU_EDIT            34007
+#define IDC_MENU_ACTION          34008
+#define IDC_MENU_HELP            34009
+
+// --- String table -----------------------------------------------------------
+#define IDS_ABOUTBOX             101
+#define IDS_SELECT_ONE_ITEM      121
+#define IDS_HIGHLIGHT_TO_RENAME  124
+#define IDS_NO_ENCODE_DLL        57692
+#define IDS_NO_CDROM             57693
+#define IDS_CANT_OPEN_CDROM      57694
+#define IDS_ALL_TRACKS           57731
+#define IDS_COLUMN_NO            57737
+#define IDS_COLUMN_TITLE         57738
+#define IDS_COLUMN_LENGTH        57739
+#define IDS_COLUMN_SIZE          57746
+// Texts the program shows that carry no fixed number of their own.
+#define IDS_ALREADY_RUNNING      58001
+#define IDS_CANT_OPEN_OUTPUT_DIR 58002
+#define IDS_CANT_OPEN_CACHE_DIR  58003
+#define IDS_APP_TITLE            58004
+#define IDS_SEEK_TOOLTIP         58005
+#define IDS_VOLUME_TOOLTIP       58006

@@ -1,0 +1,45 @@
+#pragma once
+// Drives the real CantaroMaker.exe the way a user would: starts it from its
+// own folder, finds its windows and message boxes, answers them, closes it.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+inline constexpr const char* kProgramKey = "SoftWare\\BRENMARK\\TAMBOUR";
+
+// A copy of the program in a fresh folder of its own, so that the folders
+// it creates next to itself start out absent.
+class CProgramUnderTest {
+ public:
+  explicit CProgramUnderTest(const std::string& name);
+  ~CProgramUnderTest();
+
+  const std::string& Folder() const { return folder_; }
+  bool Start(const std::string& commandLine = "");
+  DWORD ProcessId() const { return process_.dwProcessId; }
+  bool WaitForExit(DWORD milliseconds);
+  bool HasExited();
+  void Kill();
+
+  // The main window once it is visible, or nullptr after the time-out.
+  HWND WaitForMainWindow(DWORD milliseconds);
+  // The text of the next message box of this process, or "" after the
+  // time-out; when answer is set, its OK button is pressed.
+  std::string WaitForMessageBox(DWORD milliseconds, bool answer = true);
+  // Answers message boxes until the main window shows; returns their texts.
+  std::vector<std::string> AnswerBoxesUntilMainWindow(DWORD milliseconds, HWND* mainWindow);
+
+ private:
+  std::string folder_;
+  PROCESS_INFORMATION process_ = {};
+};
+
+// Registry helpers over the program's key.
+void DeleteProgramKey();
+bool ReadStoredDword(const char* name, DWORD& value);
+bool ReadStoredString(const char* name, std::string& value);
+void StoreDword(const char* name, DWORD value);
+// The names of the values under the key as they are spelled there.
+std::vector<std::string> StoredValueNames();
+bool FolderExists(const std::string& path);
