@@ -33,6 +33,16 @@ void DeferToFirstInstance() {
     ShowMessage(nullptr, IDS_ALREADY_RUNNING);
 }
 
+// The Windows 9x family reaches drives through the vendor driver; the NT
+// family through SCSI pass-through. Tests force the driver path with
+// CANTARO_ACCESS_PATH=driver, since Wine reports the NT family.
+AccessPath ChooseAccessPath() {
+  char forced[16] = {};
+  if (GetEnvironmentVariableA("CANTARO_ACCESS_PATH", forced, sizeof(forced)) > 0)
+    return lstrcmpiA(forced, "driver") == 0 ? AccessPath::Driver : AccessPath::PassThrough;
+  return (GetVersion() & 0x80000000u) ? AccessPath::Driver : AccessPath::PassThrough;
+}
+
 }  // namespace
 
 int RunApplication(const std::string& commandLine) {
@@ -53,7 +63,7 @@ int RunApplication(const std::string& commandLine) {
 
   CWin32DeviceIo deviceIo;
   CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
-  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, commandLine);
+  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, ChooseAccessPath(), commandLine);
   mainWindow.DoModal();
 
   OleUninitialize();

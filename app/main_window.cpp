@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <dbt.h>
+#include <windowsx.h>
 
 #include "app/command_line.h"
 #include "app/mp3_player_win.h"
@@ -8,15 +10,96 @@
 #include "platform/text.h"
 #include "resources/resource.h"
 
+namespace {
 
-CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey,
+const int kMenuTitleIds[MENU_TITLE_COUNT] = {IDC_MENU_FILE, IDC_MENU_EDIT, IDC_MENU_ACTION, IDC_MENU_HELP};
+
+const SKIN_BUTTON_SPEC kButtons[] = {
+    {IDC_BTN_OPTIONS, SkinGlyph::Options, 147, nullptr},
+    {IDC_BTN_QUERY_CDDB, SkinGlyph::QueryCddb, 104, nullptr},
+    {IDC_BTN_MP3_PLAYER, SkinGlyph::Mp3Player, 106, nullptr},
+    {IDC_BTN_OPEN_OUTPUT, SkinGlyph::OpenFolder, 108, nullptr},
+    {IDC_BTN_EXIT, SkinGlyph::Exit, 110, nullptr},
+    {IDC_BTN_RENAME, SkinGlyph::Rename, 122, nullptr},
+    {IDC_BTN_MOVE_FIRST, SkinGlyph::MoveFirst, 125, nullptr},
+    {IDC_BTN_MOVE_UP, SkinGlyph::MoveUp, 127, nullptr},
+    {IDC_BTN_MOVE_DOWN, SkinGlyph::MoveDown, 129, nullptr},
+    {IDC_BTN_MOVE_LAST, SkinGlyph::MoveLast, 131, nullptr},
+    {IDC_BTN_EXTRACT, SkinGlyph::Extract, 133, nullptr},
+    {IDC_BTN_HOME_PAGE, SkinGlyph::Text, 0, "Cantaro Maker"},
+    {IDC_BTN_MINIMIZE, SkinGlyph::Minimize, 57673, nullptr},
+    {IDC_BTN_PREVIOUS, SkinGlyph::Previous, 135, nullptr},
+    {IDC_BTN_PLAY, SkinGlyph::Play, 137, nullptr},
+    {IDC_BTN_PAUSE, SkinGlyph::Pause, 139, nullptr},
+    {IDC_BTN_STOP, SkinGlyph::Stop, 141, nullptr},
+    {IDC_BTN_EJECT, SkinGlyph::Eject, 143, nullptr},
+    {IDC_BTN_NEXT, SkinGlyph::Next, 145, nullptr},
+    {IDC_MENU_FILE, SkinGlyph::Text, 113, "File"},
+    {IDC_MENU_EDIT, SkinGlyph::Text, 115, "Edit"},
+    {IDC_MENU_ACTION, SkinGlyph::Text, 117, "Action"},
+    {IDC_MENU_HELP, SkinGlyph::Text, 119, "Help"},
+};
+
+// The command a skinned button stands for.
+int CommandOfButton(int id) {
+  switch (id) {
+    case IDC_BTN_OPTIONS: return ID_EDIT_OPTIONS;
+    case IDC_BTN_QUERY_CDDB: return ID_ACTION_QUERY_CDDB;
+    case IDC_BTN_MP3_PLAYER: return ID_FILE_MP3_PLAYER;
+    case IDC_BTN_OPEN_OUTPUT: return ID_FILE_OPEN_OUTPUT;
+    case IDC_BTN_EXIT: return ID_FILE_EXIT;
+    case IDC_BTN_RENAME: return ID_EDIT_RENAME;
+    case IDC_BTN_EXTRACT: return ID_ACTION_EXTRACT;
+    case IDC_BTN_HOME_PAGE: return ID_HELP_HOME_PAGE;
+    case IDC_BTN_PREVIOUS: return ID_ACTION_PREVIOUS;
+    case IDC_BTN_PLAY: return ID_ACTION_PLAY;
+    case IDC_BTN_STOP: return ID_ACTION_STOP;
+    case IDC_BTN_EJECT: return ID_FILE_EJECT;
+    case IDC_BTN_NEXT: return ID_ACTION_NEXT;
+    default: return id;
+  }
+}
+
+// While a popup of the emulated menu bar is open, moving onto another title
+// swaps the popup: the hook ends the menu and the window posts itself a
+// press with x = -1 and the title's slide code as y.
+HHOOK g_menuHook = nullptr;
+HWND g_menuWindow = nullptr;
+MENU_TITLE g_openTitle = MENU_TITLE_COUNT;
+
+LRESULT CALLBACK MenuSlideHook(int code, WPARAM wParam, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == MSGF_MENU && msg->message == WM_MOUSEMOVE && g_menuWindow) {
+    POINT p = {GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};
+    ClientToScreen(msg->hwnd, &p);
+    ScreenToClient(g_menuWindow, &p);
+    RECT client;
+    GetClientRect(g_menuWindow, &client);
+    MAIN_LAYOUT layout = ComputeMainLayout(client.right, client.bottom);
+    for (int t = 0; t < MENU_TITLE_COUNT; ++t) {
+      if (t == g_openTitle || !layout.menuTitles[t].Contains(p.x, p.y)) continue;
+      EndMenu();
+      PostMessageA(g_menuWindow, WM_LBUTTONDOWN, 0,
+                   MAKELPARAM(-1, MenuSlideCode(static_cast<MENU_TITLE>(t))));
+      break;
+    }
+  }
+  return CallNextHookEx(g_menuHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey, AccessPath accessPath,
                          std::string commandLine)
     : CDialog(IDD_MAIN, nullptr),
       settings_(settings),
       io_(io),
       settingsKey_(settingsKey),
+      accessPath_(accessPath),
       commandLine_(std::move(commandLine)),
-      requests_(area_, *this, settings, inputFiles_) {}
+      requests_(area_, *this, settings, inputFiles_),
+      commands_(io),
+      cdrom_(io, commands_) {}
 
 bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   static const MESSAGE_MAP_ENTRY<CMainWindow> map[] = {
@@ -25,13 +108,26 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {UM_DECODE_REQUEST, 0, &CMainWindow::OnDecodeRequest},
       {UM_ENCODE_REQUEST, 0, &CMainWindow::OnEncodeRequest},
       {UM_START_EXTRACT, 0, &CMainWindow::OnStartExtract},
+      {UM_STATUS_HELP, 0, &CMainWindow::OnStatusHelp},
       {WM_SYSCOMMAND, 0, &CMainWindow::OnSysCommand},
+      {WM_PAINT, 0, &CMainWindow::OnPaint},
+      {WM_ERASEBKGND, 0, &CMainWindow::OnEraseBackground},
+      {WM_CTLCOLORSTATIC, 0, &CMainWindow::OnControlColor},
+      {WM_CTLCOLORDLG, 0, &CMainWindow::OnControlColor},
+      {WM_DRAWITEM, 0, &CMainWindow::OnDrawItem},
+      {WM_LBUTTONDOWN, 0, &CMainWindow::OnLeftButtonDown},
+      {WM_LBUTTONUP, 0, &CMainWindow::OnLeftButtonUp},
+      {WM_MENUSELECT, 0, &CMainWindow::OnMenuSelect},
+      {WM_CONTEXTMENU, 0, &CMainWindow::OnContextMenu},
+      {WM_DEVICECHANGE, 0, &CMainWindow::OnDeviceChange},
       {WM_DESTROY, 0, &CMainWindow::OnDestroyWindow},
-      {WM_COMMAND, ID_ACTION_EXTRACT, &CMainWindow::OnExtract},
-      {WM_COMMAND, ID_HELP_ABOUT, &CMainWindow::OnAbout},
-      {WM_COMMAND, ID_FILE_EXIT, &CMainWindow::OnExit},
   };
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
+  if (message == WM_COMMAND) {
+    if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return false;
+    result = OnCommand(wParam, lParam);
+    return true;
+  }
   return Route(this, map, message, wParam, lParam, result);
 }
 
@@ -49,6 +145,18 @@ BOOL CMainWindow::OnInitDialog() {
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   accelerators_ = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  menus_ = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  contextMenu_ = CreatePopupMenu();
+  AppendMenuA(contextMenu_, MF_STRING, ID_ACTION_EXTRACT, "Extract");
+  AppendMenuA(contextMenu_, MF_STRING, ID_ACTION_PLAY, "Play CD Audio");
+  AppendMenuA(contextMenu_, MF_STRING, ID_ACTION_QUERY_CDDB, "Query CDDB");
+  AppendMenuA(contextMenu_, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(contextMenu_, MF_STRING, ID_LIST_RENAME, "Rename Highlight Track");
+  AppendMenuA(contextMenu_, MF_STRING, ID_EDIT_SELECT_ALL, "Select All");
+  AppendMenuA(contextMenu_, MF_STRING, ID_EDIT_SELECT_NONE, "Select None");
+  AppendMenuA(contextMenu_, MF_STRING, ID_LIST_INVERT, "Invert Selection");
+  frameBrush_ = CreateSolidBrush(skin::kFrame);
+  buttons_.Create(Handle(), kButtons, sizeof(kButtons) / sizeof(kButtons[0]));
   RunStartUpSequence();
   return TRUE;
 }
@@ -58,17 +166,17 @@ bool CMainWindow::RunStartUpSequence() {
   GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
   std::string programFolder = modulePath;
   programFolder.resize(programFolder.rfind('\\') + 1);
-  settings_.Load(settingsKey_, programFolder,
-                 [this](int id) { ShowMessage(Handle(), static_cast<UINT>(id)); });
+  settings_.Load(settingsKey_, programFolder, [this](int id) { ShowMessage(Handle(), static_cast<UINT>(id)); });
+  list_.Attach(Item(IDC_TRACK_LIST), settings_);
   if (!LayOutWindow()) return false;
   SetUpPlaybackControls();
   encoder_.loadedIndex = settings_.MP3Encoder;
   if (!encoder_.LoadEncoder(settings_.MP3Encoder)) ShowMessage(Handle(), IDS_NO_ENCODE_DLL);
   if (!ChooseAndOpenDrive()) return false;
-  // The CDDB session, the disc cache and CD audio arrive with their
-  // subsystems; reading the disc fills the track list.
+  // The CDDB session and CD audio join here with their subsystems.
   ReadDisc();
   systemMp3Player_ = FindSystemMp3Player();
+  autoPlay_.SuppressAtStart(settings_.DisableAutoPlay == 1);
   SetDlgItemTextA(Handle(), IDC_PLAY_TIME, "00:00");
   ShowWindow(Handle(), SW_SHOW);
   requests_.RegisterWindow();
@@ -79,42 +187,38 @@ bool CMainWindow::RunStartUpSequence() {
 }
 
 bool CMainWindow::LayOutWindow() {
-  if (!MoveWindow(Handle(), settings_.WindowLeft, settings_.WindowTop, settings_.WindowWidth,
-                  settings_.WindowHeight, FALSE))
+  if (!MoveWindow(Handle(), settings_.WindowLeft, settings_.WindowTop, settings_.WindowWidth, settings_.WindowHeight,
+                  FALSE))
     return false;
-  HWND list = Item(IDC_TRACK_LIST);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-  const struct {
-    UINT heading;
-    int width;
-  } columns[4] = {{IDS_COLUMN_NO, settings_.ColumnWidth1},
-                  {IDS_COLUMN_TITLE, settings_.ColumnWidth2},
-                  {IDS_COLUMN_LENGTH, settings_.ColumnWidth3},
-                  {IDS_COLUMN_SIZE, settings_.ColumnWidth4}};
-  for (int i = 0; i < 4; ++i) {
-    std::string heading = LoadResourceString(columns[i].heading);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
-    column.cx = columns[i].width;
-    column.pszText = heading.data();
-    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
-  RECT client;
-  GetClientRect(Handle(), &client);
-  int w = client.right, h = client.bottom;
-  MoveWindow(list, 27, 62, w - 55, h - 118, FALSE);
-  MoveWindow(Item(IDC_DRIVE_LABEL), 27, h - 22, w - 120, 20, FALSE);
-  MoveWindow(Item(IDC_PLAY_TIME), w - 65, h - 22, 52, 20, FALSE);
-  MoveWindow(Item(IDC_VOLUME_SLIDER), 47, h - 42, 115, 16, FALSE);
-  MoveWindow(Item(IDC_SEEK_SLIDER), 196, h - 42, w - 320, 16, FALSE);
+  const int widths[4] = {settings_.ColumnWidth1, settings_.ColumnWidth2, settings_.ColumnWidth3,
+                         settings_.ColumnWidth4};
+  list_.CreateColumns(widths);
+  ApplyLayout();
   return true;
 }
 
+void CMainWindow::ApplyLayout() {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  MAIN_LAYOUT l = ComputeMainLayout(client.right, client.bottom);
+  auto place = [this](int id, const LAYOUT_RECT& r) { MoveWindow(Item(id), r.x, r.y, r.width, r.height, TRUE); };
+  place(IDC_TRACK_LIST, l.trackList);
+  place(IDC_DRIVE_LABEL, l.driveLabel);
+  place(IDC_PLAY_TIME, l.playTime);
+  place(IDC_VOLUME_SLIDER, l.volumeSlider);
+  place(IDC_SEEK_SLIDER, l.seekSlider);
+  place(IDC_STATUS_LINE, l.statusLine);
+  for (const SKIN_BUTTON_SPEC& spec : kButtons) {
+    LAYOUT_RECT r;
+    if (SkinButtonRect(spec.id, client.right, client.bottom, r)) buttons_.Move(spec.id, r.x, r.y, r.width, r.height);
+  }
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 void CMainWindow::SetUpPlaybackControls() {
-  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
   const struct {
     int control;
     UINT text;
@@ -133,29 +237,24 @@ void CMainWindow::SetUpPlaybackControls() {
 }
 
 bool CMainWindow::ChooseAndOpenDrive() {
-  drives_ = FindCdromDrives(io_);
-  if (drives_.empty()) {
+  cdrom_.EnumerateDrives();
+  if (cdrom_.DriveCount() == 0) {
     ShowMessage(Handle(), IDS_NO_CDROM);
     return false;
   }
-  size_t index = settings_.CDROMDriver >= 0 && static_cast<size_t>(settings_.CDROMDriver) < drives_.size()
-                     ? static_cast<size_t>(settings_.CDROMDriver)
-                     : 0;
-  currentDrive_ = drives_[index];
-  char requested = commandLine_.empty() ? 0 : FindDriveOption(commandLine_);
-  if (requested && HasDrive(requested)) currentDrive_ = requested;
-  if (!OpenDevice(currentDrive_, device_)) {
+  cdrom_.ChooseStartUnit(settings_.CDROMDriver, commandLine_);
+  commands_.retryTimes = settings_.RetryTimes;
+  if (!cdrom_.OpenDevice(accessPath_, settings_.DeviceType)) {
     ShowMessage(Handle(), IDS_CANT_OPEN_CDROM);
     return false;
   }
+  ShowDriveLabel();
   return true;
 }
 
-bool CMainWindow::OpenDevice(char letter, DeviceHandle& device) {
-  std::string path = Format("\\\\.\\%c:", letter);
-  device = io_.Open(path, true);
-  if (device == kInvalidDevice) device = io_.Open(path, false);
-  return device != kInvalidDevice;
+void CMainWindow::ShowDriveLabel() {
+  disc_.driveLabel = cdrom_.DriveLabel(cdrom_.SelectedUnit());
+  SetDlgItemTextA(Handle(), IDC_DRIVE_LABEL, disc_.driveLabel.c_str());
 }
 
 void CMainWindow::ApplyCommandLineTracksAndFolder() {
@@ -172,9 +271,18 @@ void CMainWindow::ApplyCommandLineTracksAndFolder() {
   if (!rows.empty()) PostStartExtract(0);
 }
 
-void CMainWindow::ReadDisc() { ClearTrackList(); }
+void CMainWindow::ReadDisc() {
+  list_.Clear();
+  DISC_TEXTS texts = {LoadResourceString(IDS_ALL_TRACKS), LoadResourceString(IDS_TRACK_FORMAT)};
+  std::vector<TRACK_ROW> rows;
+  if (!::ReadDisc(commands_, cdrom_.Handle(), texts, noDiscCache_, disc_, rows)) {
+    list_.SetNoDisc(true);
+    return;
+  }
+  list_.Fill(rows);
+}
 
-void CMainWindow::ClearTrackList() { ListView_DeleteAllItems(Item(IDC_TRACK_LIST)); }
+void CMainWindow::SetStatusText(const std::string& text) { SetDlgItemTextA(Handle(), IDC_STATUS_LINE, text.c_str()); }
 
 // ---------------------------------------------------------------------------
 // Requests through the exchange area
@@ -188,41 +296,15 @@ void CMainWindow::ComeToFront() {
   SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-uint32_t CMainWindow::WindowHandle() const {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Handle()));
-}
-
-bool CMainWindow::HasDrive(char letter) const {
-  for (char d : drives_)
-    if (d == letter) return true;
-  return false;
-}
+uint32_t CMainWindow::WindowHandle() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Handle())); }
 
 bool CMainWindow::SwitchToDrive(char letter) {
-  if (!HasDrive(letter)) return false;
-  DeviceHandle device = kInvalidDevice;
-  if (!OpenDevice(letter, device)) return false;
-  io_.Close(device_);
-  device_ = device;
-  currentDrive_ = letter;
-  for (size_t i = 0; i < drives_.size(); ++i)
-    if (drives_[i] == letter) settings_.CDROMDriver = static_cast<int32_t>(i);
+  int index = cdrom_.IndexOfLetter(letter);
+  if (index < 0 || !cdrom_.ChangeUnit(index)) return false;
+  settings_.CDROMDriver = index;
   ReadDisc();
+  ShowDriveLabel();
   return true;
-}
-
-int CMainWindow::RowCount() const { return ListView_GetItemCount(Item(IDC_TRACK_LIST)); }
-
-int CMainWindow::RowTrackIndex(int row) const {
-  LVITEMA item = {};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageA(Item(IDC_TRACK_LIST), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return static_cast<int>(item.lParam);
-}
-
-void CMainWindow::SetRowChecked(int row, bool checked) {
-  ListView_SetCheckState(Item(IDC_TRACK_LIST), row, checked ? TRUE : FALSE);
 }
 
 void CMainWindow::PostStartExtract(int repaintFlag) {
@@ -233,7 +315,7 @@ void CMainWindow::PostFileRequest(bool decode) {
   PostMessageA(Handle(), decode ? UM_DECODE_REQUEST : UM_ENCODE_REQUEST, 0, 0);
 }
 
-void CMainWindow::RunFileJob(size_t fileCount, bool decode) {
+void CMainWindow::RunFileJob(size_t, bool) {
   // The processing window takes the input file list once the job runner
   // exists; until then the request ends with the list filled.
 }
@@ -260,42 +342,210 @@ LRESULT CMainWindow::OnEncodeRequest(WPARAM, LPARAM) {
 
 LRESULT CMainWindow::OnStartExtract(WPARAM wParam, LPARAM) {
   if (wParam == 0) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  return OnExtract(0, 0);
+  OnExtract();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+LRESULT CMainWindow::OnEraseBackground(WPARAM, LPARAM) { return TRUE; }
+
+LRESULT CMainWindow::OnPaint(WPARAM, LPARAM) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(Handle(), &paint);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  MAIN_LAYOUT l = ComputeMainLayout(client.right, client.bottom);
+  RECT list = {l.trackList.x, l.trackList.y, l.trackList.x + l.trackList.width, l.trackList.y + l.trackList.height};
+  DrawSkinFrame(dc, client, list);
+  RECT grip = {l.grip.x, l.grip.y, l.grip.x + l.grip.width, l.grip.y + l.grip.height};
+  DrawResizeGrip(dc, grip);
+  EndPaint(Handle(), &paint);
+  return 0;
+}
+
+LRESULT CMainWindow::OnControlColor(WPARAM wParam, LPARAM lParam) {
+  HDC dc = reinterpret_cast<HDC>(wParam);
+  HWND control = reinterpret_cast<HWND>(lParam);
+  SetBkColor(dc, skin::kFrame);
+  SetTextColor(dc, control == Item(IDC_STATUS_LINE) ? static_cast<COLORREF>(settings_.StatusLineColor) : skin::kGlyph);
+  return reinterpret_cast<LRESULT>(frameBrush_);
+}
+
+LRESULT CMainWindow::OnDrawItem(WPARAM, LPARAM lParam) {
+  const DRAWITEMSTRUCT& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+  if (item.CtlID == IDC_TRACK_LIST)
+    list_.DrawRow(item);
+  else
+    buttons_.Draw(item);
+  return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Mouse: the resize grip, dragging by the frame, menu sliding
+
+LRESULT CMainWindow::OnLeftButtonDown(WPARAM, LPARAM lParam) {
+  int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  if (x == -1 && y < 0) {
+    MENU_TITLE title = MenuTitleFromSlideCode(y);
+    if (title != MENU_TITLE_COUNT) OpenMenu(title);
+    return 0;
+  }
+  RECT client;
+  GetClientRect(Handle(), &client);
+  MAIN_LAYOUT l = ComputeMainLayout(client.right, client.bottom);
+  if (l.grip.Contains(x, y)) {
+    resizing_ = true;
+    GetCursorPos(&resizeStart_);
+    resizeClient_ = {client.right, client.bottom};
+    SetCapture(Handle());
+    return 0;
+  }
+  // The frame has no caption bar: a press anywhere else drags the window.
+  ReleaseCapture();
+  SendMessageA(Handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+  return 0;
+}
+
+LRESULT CMainWindow::OnLeftButtonUp(WPARAM, LPARAM) {
+  if (!resizing_) return 0;
+  resizing_ = false;
+  ReleaseCapture();
+  POINT now;
+  GetCursorPos(&now);
+  std::optional<CLIENT_SIZE> size =
+      ResizeByGrip(resizeClient_.cx, resizeClient_.cy, now.x - resizeStart_.x, now.y - resizeStart_.y);
+  if (!size) return 0;
+  SetWindowPos(Handle(), nullptr, 0, 0, size->width, size->height, SWP_NOMOVE | SWP_NOZORDER);
+  ApplyLayout();
+  RECT listClient;
+  GetClientRect(list_.Handle(), &listClient);
+  list_.SetColumnWidth(1, listClient.right - list_.ColumnWidth(0) - list_.ColumnWidth(2) - list_.ColumnWidth(3));
+  return 0;
+}
+
+void CMainWindow::OpenMenu(MENU_TITLE title) {
+  int x = 0, y = 0;
+  MenuPopupPoint(title, x, y);
+  POINT at = {x, y};
+  ClientToScreen(Handle(), &at);
+  buttons_.EnableAll(kMenuTitleIds, MENU_TITLE_COUNT, false);
+  g_menuWindow = Handle();
+  g_openTitle = title;
+  g_menuHook = SetWindowsHookExA(WH_MSGFILTER, MenuSlideHook, nullptr, GetCurrentThreadId());
+  TrackPopupMenu(GetSubMenu(menus_, title), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, Handle(),
+                 nullptr);
+  UnhookWindowsHookEx(g_menuHook);
+  g_menuHook = nullptr;
+  g_menuWindow = nullptr;
+  g_openTitle = MENU_TITLE_COUNT;
+  buttons_.EnableAll(kMenuTitleIds, MENU_TITLE_COUNT, true);
+  SendMessageA(Handle(), UM_STATUS_HELP, 0, 0);
+}
+
+LRESULT CMainWindow::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
+  UINT flags = HIWORD(wParam);
+  if (flags == 0xFFFF && lParam == 0) return 0;  // the menu closed; OpenMenu restores the text
+  if (!(flags & (MF_POPUP | MF_SEPARATOR))) PostMessageA(Handle(), UM_STATUS_HELP, LOWORD(wParam), 0);
+  return 0;
+}
+
+LRESULT CMainWindow::OnStatusHelp(WPARAM wParam, LPARAM) {
+  if (wParam == 0) {
+    SetStatusText(standingStatus_);
+    return 0;
+  }
+  std::string help = LoadResourceString(static_cast<UINT>(wParam));
+  if (!help.empty()) SetStatusText(help);
+  return 0;
+}
+
+LRESULT CMainWindow::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+  if (reinterpret_cast<HWND>(wParam) != list_.Handle()) return 0;
+  TrackPopupMenu(contextMenu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, Handle(),
+                 nullptr);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Media arrival and removal
+
+LRESULT CMainWindow::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
+  if ((wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE) || lParam == 0) return TRUE;
+  const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+  if (header->dbch_devicetype != DBT_DEVTYP_VOLUME) return TRUE;
+  const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
+  char letter = MediaChangeLetter(volume->dbcv_devicetype, volume->dbcv_flags, volume->dbcv_unitmask);
+  if (letter == 0 || letter != cdrom_.CurrentLetter()) return TRUE;
+  if (wParam == DBT_DEVICEARRIVAL) {
+    ReadDisc();
+  } else {
+    // The disc cache and CD playback join here with their subsystems.
+    ShowDriveLabel();
+    list_.Clear();
+    list_.SetNoDisc(false);
+  }
+  return TRUE;
 }
 
 // ---------------------------------------------------------------------------
 // Commands
 
-LRESULT CMainWindow::OnExtract(WPARAM, LPARAM) {
-  if (busy_) return 0;
-  busy_ = true;
-  int checked = 0;
-  for (int row = 0; row < RowCount(); ++row)
-    if (ListView_GetCheckState(Item(IDC_TRACK_LIST), row)) ++checked;
-  if (checked == 0) ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
-  busy_ = false;
+LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM) {
+  int id = CommandOfButton(LOWORD(wParam));
+  switch (id) {
+    case IDC_MENU_FILE: OpenMenu(MENU_FILE); break;
+    case IDC_MENU_EDIT: OpenMenu(MENU_EDIT); break;
+    case IDC_MENU_ACTION: OpenMenu(MENU_ACTION); break;
+    case IDC_MENU_HELP: OpenMenu(MENU_HELP); break;
+    case IDC_BTN_MINIMIZE: ShowWindow(Handle(), SW_MINIMIZE); break;
+    case ID_FILE_EXIT: OnOK(); break;
+    case ID_HELP_ABOUT: OnAbout(); break;
+    case ID_ACTION_EXTRACT: OnExtract(); break;
+    case ID_ACTION_REFRESH_TOC: OnRefreshToc(); break;
+    case ID_EDIT_SELECT_ALL:
+    case ID_LIST_SELECT_ALL: SetAllChecks(1); break;
+    case ID_EDIT_SELECT_NONE:
+    case ID_LIST_SELECT_NONE: SetAllChecks(0); break;
+    case ID_EDIT_INVERT:
+    case ID_LIST_INVERT: SetAllChecks(-1); break;
+    default: break;  // the remaining commands arrive with their subsystems
+  }
   return 0;
 }
 
-LRESULT CMainWindow::OnAbout(WPARAM, LPARAM) {
-  if (busy_) return 0;
+void CMainWindow::SetAllChecks(int how) {
+  for (int row = 0; row < list_.Count(); ++row) list_.SetChecked(row, how < 0 ? !list_.Checked(row) : how == 1);
+}
+
+void CMainWindow::OnRefreshToc() {
+  if (busy_) return;
+  ReadDisc();
+}
+
+void CMainWindow::OnExtract() {
+  if (busy_) return;
+  busy_ = true;
+  int checked = 0;
+  for (int row = 0; row < list_.Count(); ++row)
+    if (list_.Checked(row)) ++checked;
+  if (checked == 0) ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
+  busy_ = false;
+}
+
+void CMainWindow::OnAbout() {
+  if (busy_) return;
   busy_ = true;
   CDialog about(IDD_ABOUT, Handle());
   about.DoModal();
   busy_ = false;
-  return 0;
 }
 
-LRESULT CMainWindow::OnSysCommand(WPARAM, LPARAM) { return OnAbout(0, 0); }
-
-LRESULT CMainWindow::OnExit(WPARAM, LPARAM) {
-  OnOK();
+LRESULT CMainWindow::OnSysCommand(WPARAM, LPARAM) {
+  OnAbout();
   return 0;
 }
-
-void CMainWindow::OnOK() { EndDialog(IDOK); }
-
-void CMainWindow::OnCancel() { EndDialog(IDCANCEL); }
 
 bool CMainWindow::PreTranslateMessage(MSG& msg) {
   // Accelerators belong to the main window alone, not to its dialogs.
@@ -314,17 +564,20 @@ MAIN_WINDOW_GEOMETRY CMainWindow::CurrentGeometry() const {
   geometry.top = rect.top;
   geometry.width = rect.right - rect.left;
   geometry.height = rect.bottom - rect.top;
-  for (int i = 0; i < 4; ++i)
-    geometry.columnWidths[i] = ListView_GetColumnWidth(Item(IDC_TRACK_LIST), i);
+  for (int i = 0; i < 4; ++i) geometry.columnWidths[i] = list_.ColumnWidth(i);
   return geometry;
 }
 
 LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
-  // The disc cache, CD playback and AutoPlay join this order with their
-  // subsystems: cache, playback, AutoPlay, then the settings.
-  io_.Close(device_);
-  device_ = kInvalidDevice;
+  // The disc cache and CD playback take their places first as their
+  // subsystems arrive; then AutoPlay, then the settings.
+  autoPlay_.Restore();
   settings_.Save(settingsKey_, CurrentGeometry());
+  cdrom_.Close();
   encoder_.Unload();
+  list_.Release();
+  if (menus_) DestroyMenu(menus_);
+  if (contextMenu_) DestroyMenu(contextMenu_);
+  if (frameBrush_) DeleteObject(frameBrush_);
   return 0;
 }

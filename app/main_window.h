@@ -1,20 +1,26 @@
 #pragma once
-// The main window: the program's only top-level window. Its
-// initialisation is the program's start-up sequence; its destruction saves
-// what the session changed.
+// The main window: the program's only top-level window, borderless and
+// skin-painted. Its initialisation is the program's start-up sequence; its
+// destruction saves what the session changed.
 #include <string>
 #include <vector>
 
+#include "app/disc_record.h"
 #include "app/exchange_area_win.h"
 #include "app/exchange_requests.h"
+#include "app/main_layout.h"
 #include "app/settings.h"
-#include "cdrom/device_io.h"
+#include "app/track_list_win.h"
+#include "cdrom/autoplay_win.h"
+#include "cdrom/cdrom_device.h"
+#include "cdrom/disc_reader.h"
 #include "jobs/encoder_library.h"
 #include "widgets/dialog.h"
+#include "widgets/skin_buttons.h"
 
 class CMainWindow : public CDialog, public IRequestTarget {
  public:
-  CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey,
+  CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey, AccessPath accessPath,
               std::string commandLine);
 
   bool IsInitialised() const { return initialised_; }
@@ -25,20 +31,20 @@ class CMainWindow : public CDialog, public IRequestTarget {
   bool IsBusy() const override { return busy_; }
   void SetBusy(bool busy) override { busy_ = busy; }
   uint32_t WindowHandle() const override;
-  char CurrentDriveLetter() const override { return currentDrive_; }
-  bool HasDrive(char letter) const override;
+  char CurrentDriveLetter() const override { return cdrom_.CurrentLetter(); }
+  bool HasDrive(char letter) const override { return cdrom_.IndexOfLetter(letter) >= 0; }
   bool SwitchToDrive(char letter) override;
-  int RowCount() const override;
-  int RowTrackIndex(int row) const override;
-  void SetRowChecked(int row, bool checked) override;
+  int RowCount() const override { return list_.Count(); }
+  int RowTrackIndex(int row) const override { return list_.TrackIndex(row); }
+  void SetRowChecked(int row, bool checked) override { list_.SetChecked(row, checked); }
   void PostStartExtract(int repaintFlag) override;
   void PostFileRequest(bool decode) override;
   void RunFileJob(size_t fileCount, bool decode) override;
 
  protected:
   BOOL OnInitDialog() override;
-  void OnOK() override;
-  void OnCancel() override;
+  void OnOK() override { EndDialog(IDOK); }
+  void OnCancel() override { EndDialog(IDCANCEL); }
   bool PreTranslateMessage(MSG& msg) override;
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -46,38 +52,67 @@ class CMainWindow : public CDialog, public IRequestTarget {
   // Start-up steps 5 to 21; false when a step stops the sequence.
   bool RunStartUpSequence();
   bool LayOutWindow();
+  void ApplyLayout();
   void SetUpPlaybackControls();
   bool ChooseAndOpenDrive();
-  bool OpenDevice(char letter, DeviceHandle& device);
   void ApplyCommandLineTracksAndFolder();
   void ReadDisc();
-  void ClearTrackList();
+  void ShowDriveLabel();
+  void SetStatusText(const std::string& text);
+  void OpenMenu(MENU_TITLE title);
   MAIN_WINDOW_GEOMETRY CurrentGeometry() const;
 
-  LRESULT OnExtractRequest(WPARAM wParam, LPARAM lParam);
-  LRESULT OnComeToFront(WPARAM wParam, LPARAM lParam);
-  LRESULT OnDecodeRequest(WPARAM wParam, LPARAM lParam);
-  LRESULT OnEncodeRequest(WPARAM wParam, LPARAM lParam);
-  LRESULT OnStartExtract(WPARAM wParam, LPARAM lParam);
-  LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
-  LRESULT OnDestroyWindow(WPARAM wParam, LPARAM lParam);
-  LRESULT OnExtract(WPARAM wParam, LPARAM lParam);
-  LRESULT OnAbout(WPARAM wParam, LPARAM lParam);
-  LRESULT OnExit(WPARAM wParam, LPARAM lParam);
+  // Message handlers.
+  LRESULT OnExtractRequest(WPARAM, LPARAM);
+  LRESULT OnComeToFront(WPARAM, LPARAM);
+  LRESULT OnDecodeRequest(WPARAM, LPARAM);
+  LRESULT OnEncodeRequest(WPARAM, LPARAM);
+  LRESULT OnStartExtract(WPARAM wParam, LPARAM);
+  LRESULT OnStatusHelp(WPARAM wParam, LPARAM);
+  LRESULT OnSysCommand(WPARAM wParam, LPARAM);
+  LRESULT OnPaint(WPARAM, LPARAM);
+  LRESULT OnEraseBackground(WPARAM, LPARAM);
+  LRESULT OnControlColor(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDrawItem(WPARAM, LPARAM lParam);
+  LRESULT OnLeftButtonDown(WPARAM, LPARAM lParam);
+  LRESULT OnLeftButtonUp(WPARAM, LPARAM lParam);
+  LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
+  LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDestroyWindow(WPARAM, LPARAM);
+  LRESULT OnCommand(WPARAM wParam, LPARAM);
+
+  // Commands.
+  void OnExtract();
+  void OnAbout();
+  void OnRefreshToc();
+  void SetAllChecks(int how);  // 1 check, 0 uncheck, -1 invert
 
   CAppSettings& settings_;
   IDeviceIo& io_;
   IRegistryKey& settingsKey_;
+  AccessPath accessPath_;
   std::string commandLine_;
   CSharedExchangeArea area_;
   CExchangeRequests requests_;
   CEncoderBinding encoder_;
+  CDriveCommands commands_;
+  CCdromDevice cdrom_;
+  CDiscRecord disc_;
+  IDiscTextSource noDiscCache_;
+  CAutoPlay autoPlay_;
+  CTrackList list_;
+  CSkinButtons buttons_;
   HACCEL accelerators_ = nullptr;
-  std::vector<char> drives_;
-  char currentDrive_ = 0;
-  DeviceHandle device_ = kInvalidDevice;
+  HMENU menus_ = nullptr;
+  HMENU contextMenu_ = nullptr;
+  HBRUSH frameBrush_ = nullptr;
   std::vector<std::string> inputFiles_;
   std::string systemMp3Player_;
+  std::string standingStatus_;
   bool busy_ = false;
   bool initialised_ = false;
+  bool resizing_ = false;
+  POINT resizeStart_ = {};
+  SIZE resizeClient_ = {};
 };

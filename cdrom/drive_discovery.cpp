@@ -4,7 +4,10 @@ std::vector<char> FindCdromDrives(IDeviceIo& io) {
   std::vector<char> letters;
   for (const std::string& root : io.DriveRoots()) {
     if (letters.size() == kMaxCdromDrives) break;
-    if (!root.empty() && io.DriveType(root) == kDriveTypeCdrom) letters.push_back(root[0]);
+    if (root.empty() || io.DriveType(root) != kDriveTypeCdrom) continue;
+    char letter = root[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    letters.push_back(letter);
   }
   return letters;
 }
