@@ -8,6 +8,8 @@ std::string CleanPlayerCommand(const std::string& command) {
     text.pop_back();
   text = TrimRight(text);
   while (!text.empty() && text.back() == '"') text.pop_back();
+  // Leading blanks go before the quotes too, so "  \"path\"" is no trap.
+  text = TrimLeft(text);
   size_t quotes = text.find_first_not_of('"');
   text = quotes == std::string::npos ? std::string() : text.substr(quotes);
   return TrimLeft(text);
