@@ -1,0 +1,42 @@
+#pragma once
+// The four worker procedures: each works through its job's items in order
+// and stops at the first failure or after the item in which the abort was
+// seen. They return the job's success; the caller reports done or failed.
+#include <functional>
+#include <string>
+
+#include "jobs/job.h"
+
+enum class JOB_KIND { ExtractEncode, EncodeFiles, DecodeFiles, NormalizeFiles };
+
+// The per-item steps, each returning success and reading the current item.
+struct JOB_STEPS {
+  std::function<bool(CJob&)> extract;
+  std::function<bool(CJob&)> encode;
+  std::function<bool(CJob&, const std::string& source, const std::string& output)> decode;
+  std::function<bool(CJob&)> normalize;
+};
+
+struct JOB_CONTEXT {
+  int outputFormat = 0;             // 0 MP3, 1 WAV only, 2 both
+  std::string sessionOutputFolder;  // where decoded files go
+};
+
+bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context);
+
+// The decoded file of an MP3: the folder (trailing blanks and backslashes
+// removed), then the source's name without folder and extension, ".WAV".
+std::string DecodeOutputPath(const std::string& folder, const std::string& source);
+
+// The processing window's texts.
+std::string ProgressPercentText(uint32_t tenths);   // "%d.%d%%"
+std::string MinutesSecondsText(uint32_t milliseconds);  // "%02d:%02d"
+// The expected total time of the item; false for progress 0.
+bool EstimatedTotal(uint32_t elapsedMs, uint32_t tenths, uint32_t& estimateMs);
+// "Extracting(%02d/%02d): %s" and the other title forms.
+std::string ItemTitle(const std::string& format, int current, int total, const std::string& text);
+
+// Thread priorities by "ThreadPriority" (0 lowest .. 4 highest); other
+// values are corrected to 2.
+int CorrectThreadPriority(int setting);
+int ThreadPriorityDelta(int setting);  // -2..+2

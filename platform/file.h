@@ -1,0 +1,42 @@
+#pragma once
+// The file seam: one open file with byte reads, writes and seeks. Paths
+// are Windows paths; the host twin maps them as the folder functions do.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CFile {
+ public:
+  enum class Mode {
+    Read,       // existing file, read only, others may read and write
+    ReadWrite,  // existing file, read and write in place, shared
+    Create,     // new or truncated file, write (and read back)
+  };
+
+  CFile() = default;
+  ~CFile() { Close(); }
+  CFile(const CFile&) = delete;
+  CFile& operator=(const CFile&) = delete;
+
+  bool Open(const std::string& path, Mode mode);
+  void Close();
+  bool IsOpen() const;
+  // Bytes actually read or written; a short count is an end or an error.
+  size_t Read(void* buffer, size_t bytes);
+  size_t Write(const void* buffer, size_t bytes);
+  bool Seek(int64_t offset);          // from the start
+  bool SeekRelative(int64_t offset);  // from the current position
+  int64_t Position() const;
+  int64_t Size() const;
+  // The system's text for the last failure of this file.
+  std::string LastErrorText() const;
+
+ private:
+  intptr_t handle_ = -1;
+  int lastError_ = 0;
+};
+
+bool DeleteFileAt(const std::string& path);
+// Bytes free to the caller on the drive of the path ("C:"), false when
+// the query fails.
+bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes);

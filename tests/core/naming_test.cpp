@@ -1,0 +1,83 @@
+// Output names built from the naming rule.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "jobs/naming.h"
+#include "test_folders.h"
+
+namespace {
+
+class NamingTest : public ::testing::Test {
+ protected:
+  CAppSettings settings_;
+  CJobItem item_;
+};
+
+TEST_F(NamingTest, RuleWithFoldersReplacesCharactersAndCreatesTheFolders) {
+  std::string music = MakeTestFolder("naming") + "Music\\";
+  settings_.NamingRule = "<artist>\\<album>\\<number>-<title>";
+  item_.artist = "Rock/Pop";
+  item_.sourceName = "A.B.";
+  item_.trackIndex = 0;
+  std::string path = BuildOutputPath(item_, music, ".MP3", settings_);
+  EXPECT_EQ(path, music + "Rock#Pop\\Album\\01-A.B..MP3");
+  EXPECT_TRUE(std::filesystem::is_directory(HostFolder(music + "Rock#Pop")));
+  EXPECT_TRUE(std::filesystem::is_directory(HostFolder(music + "Rock#Pop\\Album")));
+  EXPECT_FALSE(std::filesystem::exists(HostFolder(path)));  // only folders are made
+}
+
+TEST_F(NamingTest, DefaultTableReplacesEveryIllegalCharacter) {
+  EXPECT_EQ(ReplaceIllegalChars("What? Why: Now", settings_), "What# Why& Now");
+  EXPECT_EQ(ReplaceIllegalChars("a*b\"c|d/e\\f<g>h", settings_), "a#b=c#d#e#f(g)h");
+  settings_.ReplaceStr[9] = "_";
+  settings_.ReplaceStr[1] = "";
+  EXPECT_EQ(ReplaceIllegalChars("Live: at home", settings_), "Live_at_home");
+}
+
+TEST_F(NamingTest, VariablesAndDefaults) {
+  std::string folder = MakeTestFolder("naming-vars");
+  settings_.NamingRule = "<title>-<title> <year> <album> <artist>";
+  item_.sourceName = "Song";
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".WAV", settings_), folder + "Song-Song Year Album Artist.WAV");
+  settings_.NamingRule = "<number>";
+  item_.trackIndex = 99;
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "100.MP3");
+  // Trailing blanks and backslashes of the folder are dropped before the name.
+  EXPECT_EQ(BuildOutputPath(item_, folder + "\\\\  ", ".MP3", settings_), folder + "100.MP3");
+}
+
+TEST_F(NamingTest, GenreExpandsToItsName) {
+  std::string folder = MakeTestFolder("naming-genre");
+  settings_.NamingRule = "<genre>\\<title>";
+  item_.sourceName = "Song";
+  item_.genreNumber = 14;  // R&B
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "R&B\\Song.MP3");
+  item_.genreNumber = 400;
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "Genre\\Song.MP3");
+}
+
+TEST_F(NamingTest, SubstitutedTextIsNotScannedAgain) {
+  std::string folder = MakeTestFolder("naming-once");
+  // The replacement table turns brackets back into brackets.
+  settings_.ReplaceStr[7] = "<";
+  settings_.ReplaceStr[8] = ">";
+  settings_.NamingRule = "<title>";
+  item_.sourceName = "<artist>";
+  item_.artist = "Somebody";
+  EXPECT_EQ(BuildOutputPath(item_, folder, "", settings_), folder + "<artist>");
+}
+
+TEST_F(NamingTest, RuleCheck) {
+  std::string rule;
+  EXPECT_TRUE(CheckNamingRule(rule));
+  EXPECT_EQ(rule, "<title>");
+  rule = "track";
+  EXPECT_FALSE(CheckNamingRule(rule));
+  rule = "<genre>";
+  EXPECT_TRUE(CheckNamingRule(rule));
+  rule = "<Title>";  // tokens are case-sensitive
+  EXPECT_FALSE(CheckNamingRule(rule));
+}
+
+}  // namespace
