@@ -1,11 +1,16 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <dbt.h>
 #include <windowsx.h>
 
 #include "app/command_line.h"
 #include "app/mp3_player_win.h"
+#include "jobs/job_report_win.h"
+#include "jobs/normalize.h"
+#include "jobs/processing_log.h"
+#include "jobs/processing_window_win.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "resources/resource.h"
@@ -121,6 +126,9 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {WM_CONTEXTMENU, 0, &CMainWindow::OnContextMenu},
       {WM_DEVICECHANGE, 0, &CMainWindow::OnDeviceChange},
       {WM_DESTROY, 0, &CMainWindow::OnDestroyWindow},
+      {UM_START_JOB, 0, &CMainWindow::OnStartJob},
+      {UM_ABORT_JOB, 0, &CMainWindow::OnAbortJob},
+      {UM_LOG_LINE, 0, &CMainWindow::OnLogLine},
   };
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
   if (message == WM_COMMAND) {
@@ -315,9 +323,8 @@ void CMainWindow::PostFileRequest(bool decode) {
   PostMessageA(Handle(), decode ? UM_DECODE_REQUEST : UM_ENCODE_REQUEST, 0, 0);
 }
 
-void CMainWindow::RunFileJob(size_t, bool) {
-  // The processing window takes the input file list once the job runner
-  // exists; until then the request ends with the list filled.
+void CMainWindow::RunFileJob(size_t fileCount, bool decode) {
+  RunProcessingWindow(decode ? JOB_KIND::DecodeFiles : JOB_KIND::EncodeFiles, fileCount);
 }
 
 LRESULT CMainWindow::OnExtractRequest(WPARAM, LPARAM) {
@@ -504,6 +511,10 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM) {
     case ID_HELP_ABOUT: OnAbout(); break;
     case ID_ACTION_EXTRACT: OnExtract(); break;
     case ID_ACTION_REFRESH_TOC: OnRefreshToc(); break;
+    case ID_FILE_ENCODE: OnFileCommand(JOB_KIND::EncodeFiles); break;
+    case ID_FILE_DECODE: OnFileCommand(JOB_KIND::DecodeFiles); break;
+    case ID_FILE_NORMALIZE: OnFileCommand(JOB_KIND::NormalizeFiles); break;
+    case ID_FILE_VIEW_LOG: OnViewLog(); break;
     case ID_EDIT_SELECT_ALL:
     case ID_LIST_SELECT_ALL: SetAllChecks(1); break;
     case ID_EDIT_SELECT_NONE:
@@ -530,8 +541,231 @@ void CMainWindow::OnExtract() {
   int checked = 0;
   for (int row = 0; row < list_.Count(); ++row)
     if (list_.Checked(row)) ++checked;
-  if (checked == 0) ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
+  if (checked == 0)
+    ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
+  else
+    RunProcessingWindow(JOB_KIND::ExtractEncode, static_cast<size_t>(checked));
   busy_ = false;
+}
+
+void CMainWindow::OnViewLog() {
+  if (busy_) return;
+  busy_ = true;
+  ShowLogWindow(Handle());
+  busy_ = false;
+}
+
+namespace {
+
+struct FILE_COMMAND {
+  UINT title;
+  const char* filter;  // '|'-separated, as the dialog shows it
+  const char* defaultName;
+};
+
+FILE_COMMAND FileCommandOf(JOB_KIND kind) {
+  switch (kind) {
+    case JOB_KIND::DecodeFiles: return {IDS_DECODE_TITLE, "MP3 files(*.mp3)|*.mp3||", "*.mp3"};
+    case JOB_KIND::NormalizeFiles: return {IDS_NORMALIZE_TITLE, "Wave files(*.wav)|*.wav||", "*.wav"};
+    default: return {IDS_ENCODE_TITLE, "Wave files(*.wav)|*.wav||", "*.wav"};
+  }
+}
+
+// The paths of a multiple-selection answer: one full path, or a folder
+// followed by file names, each ended by a zero, the list by two.
+std::vector<std::string> ChosenPaths(const std::vector<char>& buffer) {
+  std::vector<std::string> parts;
+  for (const char* p = buffer.data(); p < buffer.data() + buffer.size() && *p; p += strlen(p) + 1) parts.emplace_back(p);
+  if (parts.size() <= 1) return parts;
+  std::string folder = StripTrailingBackslashes(parts[0]) + "\\";
+  std::vector<std::string> paths;
+  for (size_t i = 1; i < parts.size(); ++i) paths.push_back(folder + parts[i]);
+  return paths;
+}
+
+}  // namespace
+
+void CMainWindow::OnFileCommand(JOB_KIND kind) {
+  if (busy_) return;
+  busy_ = true;
+  FILE_COMMAND command = FileCommandOf(kind);
+  std::string filter = command.filter;
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  std::vector<char> names(25500, 0);
+  strncpy(names.data(), command.defaultName, names.size() - 1);
+  inputFiles_.clear();
+  settings_.sessionOutputFolder = NormaliseFolder(settings_.OutputFolder);
+  std::string title = LoadResourceString(command.title);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = Handle();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = names.data();
+  dialog.nMaxFile = static_cast<DWORD>(names.size());
+  dialog.lpstrInitialDir = settings_.sessionOutputFolder.c_str();
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  if (GetOpenFileNameA(&dialog)) {
+    inputFiles_ = ChosenPaths(names);
+    if (!inputFiles_.empty()) RunProcessingWindow(kind, inputFiles_.size());
+  }
+  busy_ = false;
+}
+
+void CMainWindow::RunProcessingWindow(JOB_KIND kind, size_t count) {
+  CProcessingDialog window(Handle());
+  window.total = static_cast<int>(count);
+  window.encodeFiles = kind == JOB_KIND::EncodeFiles || kind == JOB_KIND::DecodeFiles;
+  window.decode = kind == JOB_KIND::DecodeFiles;
+  window.normalize = kind == JOB_KIND::NormalizeFiles;
+  processingKind_ = kind;
+  processing_ = &window;
+  window.DoModal();
+  processing_ = nullptr;
+}
+
+LRESULT CMainWindow::OnStartJob(WPARAM wParam, LPARAM) {
+  // Posted from the window's initialisation: it exists and has its handle.
+  if (!processing_ || !processing_->Handle()) return 0;
+  CJob* job = wParam == 0 ? BuildCdJob() : BuildFileJob();
+  if (!job) return 0;
+  StartWorker(job, processingKind_);
+  return 0;
+}
+
+CJob* CMainWindow::BuildCdJob() {
+  CJob* job = new CJob;
+  for (int row = 0; row < list_.Count(); ++row) {
+    if (!list_.Checked(row)) continue;
+    int index = list_.TrackIndex(row);
+    if (index < 0 || static_cast<size_t>(index) >= disc_.ranges.size()) continue;
+    CJobItem item;
+    item.startSector = static_cast<int>(disc_.ranges[static_cast<size_t>(index)].start);
+    item.endSector = static_cast<int>(disc_.ranges[static_cast<size_t>(index)].end);
+    item.sourceName = list_.Text(row, 1);
+    item.trackIndex = index;
+    if (static_cast<size_t>(index) + 1 < disc_.entries.size()) {
+      const CTrackEntry& entry = disc_.entries[static_cast<size_t>(index) + 1];
+      item.title = entry.title;
+      item.artist = entry.artist;
+      item.album = entry.album;
+      item.year = entry.year;
+      item.comment = entry.comment;
+      item.genreNumber = entry.genreNumber;
+    }
+    job->items.push_back(item);
+  }
+  if (job->items.empty()) {
+    delete job;
+    ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
+    return nullptr;
+  }
+  job->keepWav = settings_.OutputFormat != 0;
+  job->fileJob = false;
+  return job;
+}
+
+CJob* CMainWindow::BuildFileJob() {
+  CJob* job = new CJob;
+  for (const std::string& path : inputFiles_) {
+    CJobItem item;
+    item.sourceName = path;
+    job->items.push_back(item);
+  }
+  job->keepWav = true;
+  job->fileJob = true;
+  return job;
+}
+
+namespace {
+
+struct WORKER_START {
+  CJob* job;
+  JOB_KIND kind;
+  JOB_STEPS steps;
+  JOB_CONTEXT context;
+  HWND progressWindow;
+  CWindowJobReport* report;
+};
+
+DWORD WINAPI JobWorker(LPVOID parameter) {
+  WORKER_START* start = static_cast<WORKER_START*>(parameter);
+  try {
+    bool success = RunJobItems(start->kind, *start->job, start->steps, start->context);
+    // Sent: the window reads the items while the worker waits.
+    SendMessageA(start->progressWindow, success ? UM_JOB_DONE : UM_JOB_FAILED,
+                 reinterpret_cast<WPARAM>(start->job), 0);
+  } catch (...) {
+    SendMessageA(start->progressWindow, UM_JOB_FAILED, reinterpret_cast<WPARAM>(start->job), 0);
+  }
+  delete start->job;
+  delete start->report;
+  delete start;
+  return 0;
+}
+
+int ThreadPriorityOf(int setting) {
+  static const int priorities[5] = {THREAD_PRIORITY_LOWEST, THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+                                    THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST};
+  return priorities[CorrectThreadPriority(setting)];
+}
+
+}  // namespace
+
+JOB_STEPS CMainWindow::MakeSteps() {
+  JOB_STEPS steps;
+  CAppSettings* settings = &settings_;
+  steps.normalize = [settings](CJob& job) {
+    return NormalizeWaveFile(job.CurrentItem().sourceName, job, settings->NormalizeRatio);
+  };
+  // Extraction, encoding and decoding arrive with their subsystems; until
+  // then their items fail with a line the error panel points to.
+  auto unavailable = [](CJob& job, const char* what) {
+    job.report->Log(JobLine("[%s] Error: %s is not available yet!", what));
+    return false;
+  };
+  steps.extract = [unavailable](CJob& job) { return unavailable(job, "Audio extraction"); };
+  steps.encode = [unavailable](CJob& job) { return unavailable(job, "MP3 encoding"); };
+  steps.decode = [unavailable](CJob& job, const std::string&, const std::string&) {
+    return unavailable(job, "MP3 decoding");
+  };
+  return steps;
+}
+
+void CMainWindow::StartWorker(CJob* job, JOB_KIND kind) {
+  if (abortEvent_) CloseHandle(abortEvent_);
+  abortEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE workerCopy = nullptr;
+  DuplicateHandle(GetCurrentProcess(), abortEvent_, GetCurrentProcess(), &workerCopy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  settings_.ThreadPriority = CorrectThreadPriority(settings_.ThreadPriority);
+  WORKER_START* start = new WORKER_START{job, kind, MakeSteps(), JOB_CONTEXT{settings_.OutputFormat,
+                                                                         settings_.sessionOutputFolder},
+                                         processing_->Handle(), nullptr};
+  start->report = new CWindowJobReport(processing_->Handle(), Handle(), workerCopy);
+  job->report = start->report;
+  job->device = cdrom_.Handle();
+  job->cancelled = false;
+  HANDLE thread = CreateThread(nullptr, 0, JobWorker, start, CREATE_SUSPENDED, nullptr);
+  if (!thread) {
+    delete start->job;
+    delete start->report;
+    delete start;
+    return;
+  }
+  SetThreadPriority(thread, ThreadPriorityOf(settings_.ThreadPriority));
+  ResumeThread(thread);
+  CloseHandle(thread);
+}
+
+LRESULT CMainWindow::OnAbortJob(WPARAM, LPARAM) {
+  if (abortEvent_) SetEvent(abortEvent_);
+  return 0;
+}
+
+LRESULT CMainWindow::OnLogLine(WPARAM wParam, LPARAM) {
+  if (wParam) ProcessLog().Append(reinterpret_cast<const char*>(wParam));
+  return 0;
 }
 
 void CMainWindow::OnAbout() {
@@ -579,5 +813,6 @@ LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
   if (menus_) DestroyMenu(menus_);
   if (contextMenu_) DestroyMenu(contextMenu_);
   if (frameBrush_) DeleteObject(frameBrush_);
+  if (abortEvent_) CloseHandle(abortEvent_);
   return 0;
 }

@@ -15,8 +15,11 @@
 #include "cdrom/cdrom_device.h"
 #include "cdrom/disc_reader.h"
 #include "jobs/encoder_library.h"
+#include "jobs/job_workers.h"
 #include "widgets/dialog.h"
 #include "widgets/skin_buttons.h"
+
+class CProcessingDialog;
 
 class CMainWindow : public CDialog, public IRequestTarget {
  public:
@@ -81,6 +84,20 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
   LRESULT OnDestroyWindow(WPARAM, LPARAM);
   LRESULT OnCommand(WPARAM wParam, LPARAM);
+  LRESULT OnStartJob(WPARAM wParam, LPARAM lParam);
+  LRESULT OnAbortJob(WPARAM, LPARAM);
+  LRESULT OnLogLine(WPARAM wParam, LPARAM);
+
+  // Jobs: the processing window runs modally; each job gets its own CJob
+  // and abort event, so a new job never shares state with a worker still
+  // finishing an aborted item.
+  void RunProcessingWindow(JOB_KIND kind, size_t count);
+  CJob* BuildCdJob();
+  CJob* BuildFileJob();
+  void StartWorker(CJob* job, JOB_KIND kind);
+  JOB_STEPS MakeSteps();
+  void OnFileCommand(JOB_KIND kind);
+  void OnViewLog();
 
   // Commands.
   void OnExtract();
@@ -110,6 +127,9 @@ class CMainWindow : public CDialog, public IRequestTarget {
   std::vector<std::string> inputFiles_;
   std::string systemMp3Player_;
   std::string standingStatus_;
+  CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
+  JOB_KIND processingKind_ = JOB_KIND::ExtractEncode;
+  HANDLE abortEvent_ = nullptr;  // the running job's; the worker holds its own copy
   bool busy_ = false;
   bool initialised_ = false;
   bool resizing_ = false;

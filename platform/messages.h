@@ -6,10 +6,30 @@
 inline constexpr uint32_t kWmUser = 0x0400;
 
 enum : uint32_t {
-  // Job worker -> processing window: progress of the current item.
-  UM_JOB_PROGRESS = kWmUser + 100,
+  // Extraction and scaling (posted), two-pass normalisation (sent) ->
+  // processing window: wParam = progress in tenths of a percent (0..1000),
+  // lParam = elapsed milliseconds of the item.
+  UM_EXTRACT_PROGRESS = kWmUser + 100,
   // Seek slider -> main window: seek playback.
   UM_SEEK_POSITION = kWmUser + 101,
+  // Processing window -> main window (posted once): wParam 0 = the CD job,
+  // 1 = a file job; with 1, lParam 1 = decode, 2 = normalise, else encode.
+  UM_START_JOB = kWmUser + 103,
+  // Processing window -> main window (posted): signal the abort event.
+  UM_ABORT_JOB = kWmUser + 104,
+  // Encoding and decoding steps -> processing window (posted): as
+  // UM_EXTRACT_PROGRESS for the encode panel.
+  UM_ENCODE_PROGRESS = kWmUser + 105,
+  // Workers and steps -> processing window: wParam 0 = next item,
+  // 1 = normalising now, 2 = searching the peak; lParam = the item's text.
+  // Posted texts are heap copies the receiver frees; sent ones are not.
+  UM_ITEM_START = kWmUser + 106,
+  // Encoding step -> processing window (posted): lParam = source name copy.
+  UM_ENCODE_START = kWmUser + 107,
+  // Worker -> processing window (sent): wParam = the CJob, all items done
+  // or stopped by abort / an item failed.
+  UM_JOB_DONE = kWmUser + 108,
+  UM_JOB_FAILED = kWmUser + 109,
   // Main window -> itself: launch the MP3 player.
   UM_LAUNCH_MP3_PLAYER = kWmUser + 120,
   // Status line: wParam = string id of a help text, 0 = standing text again.
@@ -18,6 +38,8 @@ enum : uint32_t {
   UM_VOLUME_POSITION = kWmUser + 122,
   // Any job step -> main window: wParam = text of a log line.
   UM_LOG_LINE = kWmUser + 125,
+  // Decoding step -> processing window (sent): lParam = source name.
+  UM_DECODE_START = kWmUser + 129,
   // Main window -> itself: start Extract on the checked rows;
   // wParam 0 = repaint the window first, 1 = do not.
   UM_START_EXTRACT = kWmUser + 128,

@@ -9,7 +9,13 @@
 // --- Dialogs ---------------------------------------------------------------
 #define IDD_ABOUT                100
 #define IDD_MAIN                 102
+#define IDD_PROCESSING           150
 #define IDD_RENAME               152
+#define IDD_PANEL_EXTRACT        199
+#define IDD_PANEL_ENCODE         200
+#define IDD_PANEL_ERROR          201
+#define IDD_PANEL_OK             202
+#define IDD_LOG                  213
 
 // --- Menus and accelerators ------------------------------------------------
 #define IDR_MAIN_MENU            159
@@ -30,6 +36,26 @@
 // --- About dialog controls -------------------------------------------------
 #define IDC_ABOUT_ENGINE         1210
 #define IDC_ABOUT_VERSION        1211
+
+// --- Processing window and its panels ---------------------------------------
+#define IDC_PANEL_FRAME          1113
+#define IDC_EXTRACT_GROUP        1056
+#define IDC_EXTRACT_BAR          1022
+#define IDC_EXTRACT_ELAPSED      1025
+#define IDC_EXTRACT_ESTIMATED    1026
+#define IDC_ENCODE_GROUP         1058
+#define IDC_ENCODE_BAR           1028
+#define IDC_ENCODE_ELAPSED       1027
+#define IDC_ENCODE_ESTIMATED     1030
+#define IDC_VIEW_LOG             1132
+#define IDC_PLAY_NOW             1124
+#define IDC_CREATE_PLAY_LIST     1125
+#define IDC_PANEL_ICON           1134
+
+// --- Log window -------------------------------------------------------------
+#define IDC_LOG_LIST             1002
+#define IDC_LOG_PRODUCT          1155
+#define IDC_LOG_CLEAR            1133
 
 // --- System menu -----------------------------------------------------------
 #define IDM_ABOUTBOX             16
@@ -119,3 +145,19 @@
 #define IDS_APP_TITLE            58004
 #define IDS_SEEK_TOOLTIP         58005
 #define IDS_VOLUME_TOOLTIP       58006
+#define IDS_TITLE_EXTRACTING     58010
+#define IDS_TITLE_ENCODING       58011
+#define IDS_TITLE_DECODING       58012
+#define IDS_TITLE_NORMALIZING    58013
+#define IDS_TITLE_FINISHED       58014
+#define IDS_BUTTON_CLOSE         58015
+#define IDS_GROUP_EXTRACTING     58016
+#define IDS_GROUP_DECODING       58017
+#define IDS_GROUP_NORMALIZE      58018
+#define IDS_GROUP_NORMALIZING    58019
+#define IDS_GROUP_SEEKING_PEAK   58020
+#define IDS_TEMPORARY_WAVE       58021
+#define IDS_NORMALIZE_TITLE      58022
+#define IDS_ENCODE_TITLE         58023
+#define IDS_DECODE_TITLE         58024
+#define IDS_USER_CANCELED        57715

@@ -191,3 +191,111 @@ bool FolderExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
+
+struct TitleSearch {
+  DWORD processId;
+  std::string prefix;
+  HWND found;
+};
+
+BOOL CALLBACK FindTitled(HWND hwnd, LPARAM param) {
+  TitleSearch* search = reinterpret_cast<TitleSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+  if (WindowText(hwnd).rfind(search->prefix, 0) == 0) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct DescendantSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindDescendant(HWND hwnd, LPARAM param) {
+  DescendantSearch* search = reinterpret_cast<DescendantSearch*>(param);
+  if (GetDlgCtrlID(hwnd) == search->id && IsWindowVisible(hwnd)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::string WindowText(HWND hwnd) {
+  char text[512] = {};
+  GetWindowTextA(hwnd, text, sizeof(text));
+  return text;
+}
+
+HWND WaitForWindowTitled(DWORD processId, const std::string& titlePrefix, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  do {
+    TitleSearch search = {processId, titlePrefix, nullptr};
+    EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Sleep(50);
+  } while (GetTickCount() - start < milliseconds);
+  return nullptr;
+}
+
+void ClickButton(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+HWND FindVisibleDescendant(HWND parent, int id) {
+  DescendantSearch search = {id, nullptr};
+  EnumChildWindows(parent, FindDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool SaveScreenshot(const std::string& path) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + imageBytes;
+  bool ok = false;
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    ok = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
+         std::fwrite(bits, imageBytes, 1, out) == 1;
+    std::fclose(out);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+std::string ArtifactFolder() {
+  char folder[MAX_PATH] = {};
+  if (GetEnvironmentVariableA("CANTARO_ARTIFACTS", folder, sizeof(folder)) == 0) GetTempPathA(MAX_PATH, folder);
+  std::string result = folder;
+  if (!result.empty() && result.back() != '\\') result += "\\";
+  std::error_code ignored;
+  std::filesystem::create_directories(result, ignored);
+  return result;
+}

@@ -43,3 +43,16 @@ void StoreDword(const char* name, DWORD value);
 // The names of the values under the key as they are spelled there.
 std::vector<std::string> StoredValueNames();
 bool FolderExists(const std::string& path);
+
+// A visible top-level window of the process whose title starts with
+// titlePrefix, or nullptr after the time-out.
+HWND WaitForWindowTitled(DWORD processId, const std::string& titlePrefix, DWORD milliseconds);
+std::string WindowText(HWND hwnd);
+// Presses a dialog's button as a click would.
+void ClickButton(HWND dialog, int id);
+// The visible descendant of parent with the given id, or nullptr.
+HWND FindVisibleDescendant(HWND parent, int id);
+// Saves the whole screen as a 24-bit BMP (tests keep them as artifacts).
+bool SaveScreenshot(const std::string& path);
+// The folder where tests leave screenshots: CANTARO_ARTIFACTS or the temp folder.
+std::string ArtifactFolder();

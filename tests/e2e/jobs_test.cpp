@@ -1,0 +1,133 @@
+// File jobs seen from outside: the Normalize command through its file
+// dialog, the processing window's panels and the log window.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "jobs/wav_file.h"
+#include "resources/resource.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+const DWORD kTimeout = 30000;
+
+void WriteWave(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate = 44100) {
+  uint8_t header[44];
+  BuildCdAudioHeader(static_cast<uint32_t>(samples.size() * 2), header);
+  std::memcpy(header + 24, &rate, 4);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<char*>(header), 44);
+  out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+}
+
+std::vector<int16_t> ReadWave(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(44);
+  std::vector<int16_t> samples;
+  int16_t s;
+  while (in.read(reinterpret_cast<char*>(&s), 2)) samples.push_back(s);
+  return samples;
+}
+
+// Across processes the list box answers in Unicode.
+std::string ListBoxText(HWND list, int index) {
+  wchar_t wide[512] = {};
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+  char text[512] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+  return text;
+}
+
+class JobsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteProgramKey();
+    ASSERT_TRUE(program_.Start());
+    program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
+    ASSERT_NE(main_, nullptr);
+    output_ = program_.Folder() + "output\\";
+  }
+  void TearDown() override {
+    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program_.WaitForExit(kTimeout));
+    DeleteProgramKey();
+  }
+
+  // Chooses files in the Normalize dialog as a user types their names.
+  void NormalizeThroughTheFileDialog(const std::string& names) {
+    PostMessageA(main_, WM_COMMAND, ID_FILE_NORMALIZE, 0);
+    HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Normalize WAV Files", kTimeout);
+    ASSERT_NE(dialog, nullptr) << "no file dialog";
+    // The explorer-style dialog names its file field cmb13 (0x47C) or edt1 (0x480).
+    HWND field = GetDlgItem(dialog, 0x47C);
+    if (!field) field = GetDlgItem(dialog, 0x480);
+    ASSERT_NE(field, nullptr);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+    ClickButton(dialog, IDOK);
+  }
+
+  CProgramUnderTest program_{"jobs"};
+  HWND main_ = nullptr;
+  std::string output_;
+};
+
+TEST_F(JobsTest, NormalizeTwoFilesInPlace) {
+  std::vector<int16_t> first(4704 * 3, 0), second(5000, 0);
+  first[0] = 16384;
+  first[1] = -16384;
+  second[7] = -8192;
+  second[8] = 4096;
+  WriteWave(output_ + "one.wav", first);
+  WriteWave(output_ + "two.wav", second);
+  NormalizeThroughTheFileDialog("\"one.wav\" \"two.wav\"");
+
+  HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr) << "the job did not finish";
+  EXPECT_NE(FindVisibleDescendant(finished, IDC_CREATE_PLAY_LIST), nullptr) << "success panel not shown";
+  EXPECT_EQ(WindowText(GetDlgItem(finished, IDOK)), "Close");
+  SaveScreenshot(ArtifactFolder() + "normalize-finished.bmp");
+
+  std::vector<int16_t> a = ReadWave(output_ + "one.wav"), b = ReadWave(output_ + "two.wav");
+  ASSERT_EQ(a.size(), first.size());
+  EXPECT_EQ(a[0], 31129);
+  EXPECT_EQ(a[1], -31128);
+  EXPECT_EQ(a[2], 0);
+  ASSERT_EQ(b.size(), second.size());
+  EXPECT_EQ(b[7], -31128);  // peak 8192: gain 3.79988
+  EXPECT_EQ(b[8], 15564);
+  ClickButton(finished, IDOK);
+}
+
+TEST_F(JobsTest, UnsupportedFileFailsWithTheErrorPanelAndItsLogLine) {
+  std::vector<int16_t> samples(2000, 100);
+  WriteWave(output_ + "studio.wav", samples, 48000);
+  NormalizeThroughTheFileDialog("studio.wav");
+
+  HWND window = WaitForWindowTitled(program_.ProcessId(), "Extracting(01/01)", kTimeout);
+  ASSERT_NE(window, nullptr);
+  HWND viewLog = nullptr;
+  for (int i = 0; i < 200 && !viewLog; ++i, Sleep(50)) viewLog = FindVisibleDescendant(window, IDC_VIEW_LOG);
+  ASSERT_NE(viewLog, nullptr) << "error panel not shown";
+  EXPECT_EQ(WindowText(GetDlgItem(window, IDOK)), "Close");
+  SaveScreenshot(ArtifactFolder() + "normalize-failed.bmp");
+  EXPECT_EQ(ReadWave(output_ + "studio.wav"), samples);  // unchanged
+
+  PostMessageA(GetParent(viewLog), WM_COMMAND, MAKEWPARAM(IDC_VIEW_LOG, BN_CLICKED), reinterpret_cast<LPARAM>(viewLog));
+  HWND log = WaitForWindowTitled(program_.ProcessId(), "Cantaro Maker Log", kTimeout);
+  ASSERT_NE(log, nullptr);
+  HWND list = GetDlgItem(log, IDC_LOG_LIST);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+  std::string text = ListBoxText(list, 0);
+  EXPECT_EQ(text.substr(0, 1), "[");
+  EXPECT_NE(text.find("] Error: Can't support this wave format of file "), std::string::npos) << text;
+  EXPECT_NE(text.find("studio.wav!"), std::string::npos) << text;
+  SaveScreenshot(ArtifactFolder() + "log-window.bmp");
+  ClickButton(log, IDOK);
+  for (int i = 0; i < 100 && IsWindow(log); ++i) Sleep(20);
+  ClickButton(window, IDOK);
+}
+
+}  // namespace
