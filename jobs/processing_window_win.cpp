@@ -31,6 +31,11 @@ void CProgressPanel::ShowProgress(uint32_t tenths, uint32_t elapsedMs) {
     SetDlgItemTextA(Handle(), estimated_, MinutesSecondsText(estimate).c_str());
 }
 
+void CProgressPanel::Reset() {
+  ShowProgress(0, 0);
+  SetDlgItemTextA(Handle(), estimated_, "00:00");
+}
+
 namespace {
 
 // Draws the bar's window text, the percentage, centred over the bar.
@@ -151,6 +156,9 @@ LRESULT CProcessingDialog::OnEncodeProgress(WPARAM wParam, LPARAM lParam) {
 
 LRESULT CProcessingDialog::OnItemStart(WPARAM wParam, LPARAM lParam) {
   std::string text = TakeMessageText(lParam);
+  // A new item or pass starts from nothing, not from the last one's 100%.
+  extractPanel_.Reset();
+  encodePanel_.Reset();
   if (wParam == ITEM_NORMALIZING || wParam == ITEM_SEEKING_PEAK) {
     SetTitle(IDS_TITLE_NORMALIZING, current_, text);
     ShowPanel(extractPanel_);

@@ -17,6 +17,8 @@ class CProgressPanel : public CDialog {
       : CDialog(templateId, nullptr), group_(group), bar_(bar), elapsed_(elapsed), estimated_(estimated) {}
   void SetGroupText(const std::string& text);
   void ShowProgress(uint32_t tenths, uint32_t elapsedMs);
+  // Back to 0.0% and "00:00" for a new item or pass.
+  void Reset();
 
  protected:
   BOOL OnInitDialog() override;

@@ -130,4 +130,47 @@ TEST_F(JobsTest, UnsupportedFileFailsWithTheErrorPanelAndItsLogLine) {
   ClickButton(window, IDOK);
 }
 
+TEST_F(JobsTest, AbortDuringTheSecondOfThreeFilesThenANewJobHasOnlyItsOwnFile) {
+  // Large enough that the second file is still being worked on when the
+  // test presses Abort.
+  std::vector<int16_t> big(2352 * 6000, 1000);
+  for (const char* name : {"a.wav", "b.wav", "c.wav"}) WriteWave(output_ + name, big);
+  NormalizeThroughTheFileDialog("\"a.wav\" \"b.wav\" \"c.wav\"");
+  HWND window = WaitForWindowTitled(program_.ProcessId(), "Normalizing(02/03)", kTimeout);
+  ASSERT_NE(window, nullptr) << "never saw the second file";
+  SaveScreenshot(ArtifactFolder() + "normalize-working.bmp");
+  ClickButton(window, IDOK);  // "&Abort"
+  for (int i = 0; i < 200 && IsWindow(window); ++i) Sleep(20);
+  EXPECT_FALSE(IsWindow(window)) << "the window closes at once";
+
+  // The cancel line reaches the log; the third file is never started.
+  HWND log = nullptr;
+  for (int attempt = 0; attempt < 50 && !log; ++attempt) {
+    PostMessageA(main_, WM_COMMAND, ID_FILE_VIEW_LOG, 0);
+    log = WaitForWindowTitled(program_.ProcessId(), "Cantaro Maker Log", 500);
+  }
+  ASSERT_NE(log, nullptr);
+  HWND list = GetDlgItem(log, IDC_LOG_LIST);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+  std::string line = ListBoxText(list, 0);
+  EXPECT_EQ(line.substr(0, 1), "(");
+  EXPECT_NE(line.find(") User canceled the operation."), std::string::npos) << line;
+  ClickButton(log, IDC_LOG_CLEAR);
+  ClickButton(log, IDOK);
+  for (int i = 0; i < 100 && IsWindow(log); ++i) Sleep(20);
+  EXPECT_EQ(ReadWave(output_ + "a.wav")[0], 31129);
+  EXPECT_EQ(ReadWave(output_ + "c.wav"), big);
+
+  // A new job works on its own file alone: a and b are not touched again.
+  std::vector<int16_t> before = ReadWave(output_ + "a.wav");
+  WriteWave(output_ + "d.wav", {8192, -8192});
+  NormalizeThroughTheFileDialog("d.wav");
+  HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr);
+  EXPECT_EQ(ReadWave(output_ + "d.wav"), (std::vector<int16_t>{31129, -31128}));
+  EXPECT_EQ(ReadWave(output_ + "a.wav"), before);
+  EXPECT_EQ(ReadWave(output_ + "c.wav"), big);
+  ClickButton(finished, IDOK);
+}
+
 }  // namespace
