@@ -1,0 +1,54 @@
+#pragma once
+// Most-significant-bit-first reader over a byte range of untrusted data. It
+// never touches a byte outside the range: reads past the end yield zero bits,
+// and callers compare Position() with their own limits to notice.
+#include <cstddef>
+#include <cstdint>
+
+class MpegBitReader {
+ public:
+  MpegBitReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+  // The next `count` bits (0..24) without consuming them.
+  uint32_t Peek(int count) const {
+    if (count == 0) return 0;
+    const size_t byte = position_ >> 3;
+    uint32_t window = 0;
+    if (byte + 4 <= size_) {
+      window = (uint32_t{data_[byte]} << 24) | (uint32_t{data_[byte + 1]} << 16) |
+               (uint32_t{data_[byte + 2]} << 8) | uint32_t{data_[byte + 3]};
+    } else {
+      for (size_t i = 0; i < 4; ++i) {
+        window <<= 8;
+        if (byte + i < size_) window |= data_[byte + i];
+      }
+    }
+    window <<= (position_ & 7);
+    return window >> (32 - count);
+  }
+
+  void Skip(int count) { position_ += static_cast<size_t>(count); }
+
+  // The next `count` bits (0..32), consumed.
+  uint32_t Read(int count) {
+    if (count > 24) {
+      const uint32_t high = Read(count - 16);
+      return (high << 16) | Read(16);
+    }
+    const uint32_t value = Peek(count);
+    Skip(count);
+    return value;
+  }
+
+  bool ReadFlag() { return Read(1) != 0; }
+
+  size_t Position() const { return position_; }
+  void Seek(size_t bitPosition) { position_ = bitPosition; }
+  size_t BitSize() const { return size_ * 8; }
+  bool Overrun() const { return position_ > BitSize(); }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t position_ = 0;
+};

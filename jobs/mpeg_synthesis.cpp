@@ -1,0 +1,204 @@
+#include "jobs/mpeg_synthesis.h"
+
+#include <array>
+#include <cstring>
+
+#include "jobs/mpeg_const_math.h"
+#include "jobs/mpeg_tables.h"
+
+namespace {
+
+// ---- DCT ----
+//
+// Y[m] = sum over k < N of x[k] cos(m (2k + 1) pi / 2N), by the recursive
+// even/odd split (Lee): the sums and the scaled differences of mirrored
+// inputs are two half-size DCTs giving the even and the odd outputs.
+
+template <int N>
+constexpr std::array<float, N / 2> MakeDctFactors() {
+  std::array<float, N / 2> factors{};
+  for (int k = 0; k < N / 2; ++k) {
+    factors[k] = static_cast<float>(
+        1.0 / (2.0 * mpeg_math::Cos((2.0 * k + 1.0) * mpeg_math::kPi / (2.0 * N))));
+  }
+  return factors;
+}
+
+template <int N>
+struct DctFactors {
+  static constexpr std::array<float, N / 2> value = MakeDctFactors<N>();
+};
+
+template <int N>
+inline void Dct(const float* in, float* out) {
+  if constexpr (N == 1) {
+    out[0] = in[0];
+  } else {
+    constexpr int kHalf = N / 2;
+    float sums[kHalf];
+    float differences[kHalf];
+    for (int k = 0; k < kHalf; ++k) {
+      sums[k] = in[k] + in[N - 1 - k];
+      differences[k] = (in[k] - in[N - 1 - k]) * DctFactors<N>::value[k];
+    }
+    float even[kHalf];
+    float odd[kHalf];
+    Dct<kHalf>(sums, even);
+    Dct<kHalf>(differences, odd);
+    for (int m = 0; m < kHalf - 1; ++m) {
+      out[2 * m] = even[m];
+      out[2 * m + 1] = odd[m] + odd[m + 1];
+    }
+    out[N - 2] = even[kHalf - 1];
+    out[N - 1] = odd[kHalf - 1];
+  }
+}
+
+// ---- Window ----
+//
+// The standard's 64-value matrix output V[i] = Y[M/2 + i] (i < 2M, M the
+// subband count) needs only Y[0..M-1], by the symmetries Y[2M - m] = -Y[m],
+// Y[M] = 0 and Y[2M + m] = -Y[m]. An output sample j sums, over the last 16
+// slots, the first half of V from even-aged slots and the second half from
+// odd-aged ones; folding the symmetries into signed coefficients leaves one
+// history value per slot. Coefficients are scaled to 16-bit full scale.
+
+template <int M>
+struct WINDOW_TABLE {
+  float even[M][8];
+  float odd[M][8];
+  int evenIndex[M];
+  int oddIndex[M];
+};
+
+template <int M>
+constexpr WINDOW_TABLE<M> MakeWindowTable() {
+  WINDOW_TABLE<M> table{};
+  const int step = 32 / M;  // fewer subbands take every step-th coefficient
+  for (int j = 0; j < M; ++j) {
+    for (int t = 0; t < 8; ++t) {
+      const double evenCoefficient = SynthesisWindow((j + 2 * M * t) * step) * 32768.0;
+      const double oddCoefficient = SynthesisWindow((j + M + 2 * M * t) * step) * 32768.0;
+      double signedEven = 0.0;
+      if (j < M / 2) signedEven = evenCoefficient;
+      if (j > M / 2) signedEven = -evenCoefficient;
+      table.even[j][t] = static_cast<float>(signedEven);
+      table.odd[j][t] = static_cast<float>(-oddCoefficient);
+    }
+    table.evenIndex[j] = j < M / 2 ? M / 2 + j : (j == M / 2 ? 0 : 3 * M / 2 - j);
+    table.oddIndex[j] = j < M / 2 ? M / 2 - j : j - M / 2;
+  }
+  return table;
+}
+
+template <int M>
+struct WindowTable {
+  static constexpr WINDOW_TABLE<M> value = MakeWindowTable<M>();
+};
+
+template <int kBits>
+inline void StoreSample(float sum, uint8_t* out) {
+  const int32_t sample = ConvertSample16(sum);
+  if constexpr (kBits == 16) {
+    out[0] = static_cast<uint8_t>(sample & 0xFF);
+    out[1] = static_cast<uint8_t>((sample >> 8) & 0xFF);
+  } else {
+    out[0] = ConvertSample8(sample);
+  }
+}
+
+template <int kBits, int M>
+inline void WindowChannel(const float* history, int offset, uint8_t* out, int channels) {
+  constexpr int kHistoryMask = 16 * M - 1;
+  const WINDOW_TABLE<M>& table = WindowTable<M>::value;
+  int start[16];
+  for (int age = 0; age < 16; ++age) start[age] = (offset + age * M) & kHistoryMask;
+  const int stride = channels * (kBits / 8);
+  for (int j = 0; j < M; ++j) {
+    const float* even = table.even[j];
+    const float* odd = table.odd[j];
+    const int evenIndex = table.evenIndex[j];
+    const int oddIndex = table.oddIndex[j];
+    float sum = 0.0f;
+    for (int t = 0; t < 8; ++t) {
+      sum += even[t] * history[start[2 * t] + evenIndex];
+      sum += odd[t] * history[start[2 * t + 1] + oddIndex];
+    }
+    StoreSample<kBits>(sum, out + j * stride);
+  }
+}
+
+template <int kBits, int M, int kChannels>
+uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const float* second,
+                        uint8_t* out) {
+  constexpr int kHistoryMask = 16 * M - 1;
+  synthesis.offset = (synthesis.offset - M) & kHistoryMask;
+  Dct<M>(first, &synthesis.history[0][synthesis.offset]);
+  WindowChannel<kBits, M>(synthesis.history[0], synthesis.offset, out, kChannels);
+  if constexpr (kChannels == 2) {
+    Dct<M>(second, &synthesis.history[1][synthesis.offset]);
+    WindowChannel<kBits, M>(synthesis.history[1], synthesis.offset, out + kBits / 8, kChannels);
+  }
+  return out + M * kChannels * (kBits / 8);
+}
+
+template <int kBits, int M, MpegChannelChoice kChoice>
+uint8_t* Layer12Slot(MPEG_SYNTHESIS& synthesis, const float* left, const float* right,
+                     uint8_t* out) {
+  if constexpr (kChoice == MpegChannelChoice::kStereo) {
+    return SynthesizeSlot<kBits, M, 2>(synthesis, left, right, out);
+  } else if constexpr (kChoice == MpegChannelChoice::kRight) {
+    return SynthesizeSlot<kBits, M, 1>(synthesis, right, nullptr, out);
+  } else if constexpr (kChoice == MpegChannelChoice::kAverage) {
+    float average[M];
+    for (int i = 0; i < M; ++i) average[i] = (left[i] + right[i]) * 0.5f;
+    return SynthesizeSlot<kBits, M, 1>(synthesis, average, nullptr, out);
+  } else {
+    return SynthesizeSlot<kBits, M, 1>(synthesis, left, nullptr, out);
+  }
+}
+
+template <int kBits, int M>
+constexpr std::array<MpegSlotRoutine, 5> Layer12Routines() {
+  return {&Layer12Slot<kBits, M, MpegChannelChoice::kMono>,
+          &Layer12Slot<kBits, M, MpegChannelChoice::kStereo>,
+          &Layer12Slot<kBits, M, MpegChannelChoice::kAverage>,
+          &Layer12Slot<kBits, M, MpegChannelChoice::kLeft>,
+          &Layer12Slot<kBits, M, MpegChannelChoice::kRight>};
+}
+
+// [8-bit][rate reduction][channel choice]
+constexpr std::array<MpegSlotRoutine, 5> kLayer12Routines[2][3] = {
+    {Layer12Routines<16, 32>(), Layer12Routines<16, 16>(), Layer12Routines<16, 8>()},
+    {Layer12Routines<8, 32>(), Layer12Routines<8, 16>(), Layer12Routines<8, 8>()}};
+
+// [8-bit][rate reduction][two channels]
+constexpr MpegSlotRoutine kLayer3Routines[2][3][2] = {
+    {{&SynthesizeSlot<16, 32, 1>, &SynthesizeSlot<16, 32, 2>},
+     {&SynthesizeSlot<16, 16, 1>, &SynthesizeSlot<16, 16, 2>},
+     {&SynthesizeSlot<16, 8, 1>, &SynthesizeSlot<16, 8, 2>}},
+    {{&SynthesizeSlot<8, 32, 1>, &SynthesizeSlot<8, 32, 2>},
+     {&SynthesizeSlot<8, 16, 1>, &SynthesizeSlot<8, 16, 2>},
+     {&SynthesizeSlot<8, 8, 1>, &SynthesizeSlot<8, 8, 2>}}};
+
+int ClampRate(int rateReduction) {
+  return rateReduction < 0 ? 0 : (rateReduction > 2 ? 2 : rateReduction);
+}
+
+}  // namespace
+
+MpegSlotRoutine SelectLayer12Output(int bitsPerSample, int rateReduction,
+                                    MpegChannelChoice choice) {
+  return kLayer12Routines[bitsPerSample == 8 ? 1 : 0][ClampRate(rateReduction)]
+                         [static_cast<int>(choice)];
+}
+
+MpegSlotRoutine SelectLayer3Window(int bitsPerSample, int rateReduction, int outputChannels) {
+  return kLayer3Routines[bitsPerSample == 8 ? 1 : 0][ClampRate(rateReduction)]
+                        [outputChannels == 2 ? 1 : 0];
+}
+
+void ResetSynthesis(MPEG_SYNTHESIS& synthesis) {
+  std::memset(synthesis.history, 0, sizeof(synthesis.history));
+  synthesis.offset = 0;
+}
