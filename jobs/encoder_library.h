@@ -42,7 +42,13 @@ class CEncoderBinding {
   // bound before: callers do.
   bool LoadEncoder(int index);
   void Unload();
-  bool IsBound() const { return library_ != nullptr; }
+  // Takes entry points found elsewhere: LoadEncoder's, or a test's stand-ins
+  // (library null).
+  void Adopt(void* library, const ENCODER_ENTRY_POINTS& entries) {
+    library_ = library;
+    entries_ = entries;
+  }
+  bool IsBound() const { return entries_.beInitStream != nullptr; }
   const ENCODER_ENTRY_POINTS& Entries() const { return entries_; }
 
   int loadedIndex = 1;

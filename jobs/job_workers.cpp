@@ -56,11 +56,11 @@ bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CON
   return false;
 }
 
-std::string DecodeOutputPath(const std::string& folder, const std::string& source) {
+std::string FileOutputPath(const std::string& folder, const std::string& source, const std::string& extension) {
   std::string name = source.substr(source.rfind('\\') == std::string::npos ? 0 : source.rfind('\\') + 1);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
-  return StripTrailingBackslashes(TrimRight(folder)) + "\\" + name + ".WAV";
+  return StripTrailingBackslashes(TrimRight(folder)) + "\\" + name + extension;
 }
 
 std::string ProgressPercentText(uint32_t tenths) { return Format("%u.%u%%", tenths / 10, tenths % 10); }

@@ -24,9 +24,14 @@ struct JOB_CONTEXT {
 
 bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context);
 
-// The decoded file of an MP3: the folder (trailing blanks and backslashes
-// removed), then the source's name without folder and extension, ".WAV".
-std::string DecodeOutputPath(const std::string& folder, const std::string& source);
+// The output of a file job's item: the folder (trailing blanks and
+// backslashes removed), then the source's name without folder and
+// extension, then the new extension.
+std::string FileOutputPath(const std::string& folder, const std::string& source, const std::string& extension);
+// The decoded file of an MP3.
+inline std::string DecodeOutputPath(const std::string& folder, const std::string& source) {
+  return FileOutputPath(folder, source, ".WAV");
+}
 
 // The processing window's texts.
 std::string ProgressPercentText(uint32_t tenths);   // "%d.%d%%"

@@ -22,3 +22,4 @@
 #define LINE_CANT_OPEN_FILE      "[%s] Error: Can't open file %s!"
 #define LINE_CANT_READ_FILE      "[%s] Error: Can't read file %s!"
 #define LINE_UNSUPPORTED_WAVE    "[%s] Error: Can't support this wave format of file %s!"
+#define STR_TEMPORARY_WAVE       "Temporary Wave File"

@@ -1,0 +1,215 @@
+#include "cdrom/extraction.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "jobs/naming.h"
+#include "jobs/normalize.h"
+#include "jobs/wav_file.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/temp_file.h"
+#include "platform/text.h"
+#include "resources/strings.h"
+
+void TrimSilence(uint32_t& start, uint32_t& end, uint32_t leading, uint32_t trailing) {
+  if (end < start || end - start < 75) return;
+  uint64_t first = std::min<uint64_t>(static_cast<uint64_t>(start) + leading, end - 75);
+  uint64_t last = end >= trailing ? end - trailing : 0;
+  last = std::clamp<uint64_t>(last, first + 75, end);
+  start = static_cast<uint32_t>(first);
+  end = static_cast<uint32_t>(last);
+}
+
+uint32_t FramesPerRead(int32_t bufferSize) {
+  return static_cast<uint32_t>(std::clamp<int32_t>(bufferSize, 1, static_cast<int32_t>(kMaxFramesPerRead)));
+}
+
+namespace {
+
+class CTrackExtraction {
+ public:
+  CTrackExtraction(CJob& job, CDriveCommands& commands, const CAppSettings& settings)
+      : job_(job), item_(job.CurrentItem()), commands_(commands), settings_(settings) {}
+  ~CTrackExtraction() {
+    // A temporary file of a failed extraction is of no use to anyone.
+    if (!succeeded_ && !job_.keepWav && !job_.temporaryWavPath.empty()) {
+      file_.Close();
+      DeleteFileAt(job_.temporaryWavPath);
+      job_.temporaryWavPath.clear();
+    }
+  }
+
+  bool Run();
+
+ private:
+  void Log(const char* format) { job_.report->Log(JobLine(format)); }
+  void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
+  void LogReadError() { Log(STR_ERROR_LINE, LastSystemErrorText()); }
+  void LogFileError() { Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file_.LastErrorText().substr(0, 255).c_str())); }
+  bool EnoughSpace(uint32_t start, uint32_t end);
+  bool PreRead(uint32_t start);
+  bool OpenOutput();
+  bool ReadLoop(uint32_t start, uint32_t end);
+  void TrackPeak(const uint8_t* data, uint32_t bytes);
+  void Normalise();
+
+  CJob& job_;
+  CJobItem& item_;
+  CDriveCommands& commands_;
+  const CAppSettings& settings_;
+  CFile file_;
+  std::vector<uint8_t> buffer_;
+  uint32_t framesPerRead_ = 26;
+  uint32_t written_ = 0;
+  int minSample_ = 0, maxSample_ = 0;
+  bool succeeded_ = false;
+};
+
+bool CTrackExtraction::EnoughSpace(uint32_t start, uint32_t end) {
+  uint64_t needed = static_cast<uint64_t>(end - start) * kFrameBytes;
+  std::string disk = (job_.keepWav ? settings_.sessionOutputFolder : TemporaryFolder()).substr(0, 2);
+  uint64_t available = 0;
+  if (GetFreeDiskSpace(disk, available) && available <= needed) {
+    Log(STR_NO_DISK_SPACE, disk);
+    return false;
+  }
+  return true;
+}
+
+bool CTrackExtraction::PreRead(uint32_t start) {
+  // Reading just ahead of the track first settles the drive on the disc.
+  CD_READ_REQUEST request;
+  request.start = start > framesPerRead_ ? start - framesPerRead_ : 0;
+  request.frames = framesPerRead_;
+  request.bytes = framesPerRead_ * kFrameBytes;
+  request.buffer = buffer_.data();
+  if (commands_.ReadSectors(job_.device, request)) return true;
+  LogReadError();
+  return settings_.BoolSkipError != 0;
+}
+
+bool CTrackExtraction::OpenOutput() {
+  if (job_.keepWav) {
+    std::string path = BuildOutputPath(item_, settings_.sessionOutputFolder, ".WAV", settings_);
+    if (!file_.Open(path, CFile::Mode::Create)) {
+      Log(STR_CANT_OPEN_FILE, settings_.sessionOutputFolder + item_.sourceName + ".WAV");
+      return false;
+    }
+    item_.outputPath = path;
+    item_.outputFolder = settings_.sessionOutputFolder;
+    return true;
+  }
+  if (!file_.Open(job_.temporaryWavPath, CFile::Mode::Create)) {
+    Log(STR_CANT_OPEN_TEMP, job_.temporaryWavPath);
+    return false;
+  }
+  return true;
+}
+
+void CTrackExtraction::TrackPeak(const uint8_t* data, uint32_t bytes) {
+  for (uint32_t i = 0; i + 1 < bytes; i += 2) {
+    int sample = static_cast<int16_t>(data[i] | data[i + 1] << 8);
+    minSample_ = std::min(minSample_, sample);
+    maxSample_ = std::max(maxSample_, sample);
+  }
+}
+
+bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
+  uint32_t began = TickCount();
+  for (uint32_t lba = start; lba < end;) {
+    if (job_.report->AbortRequested()) {
+      LogCancelled(job_);
+      break;
+    }
+    CD_READ_REQUEST request;
+    request.start = lba;
+    request.frames = std::min(end - lba, framesPerRead_);
+    request.bytes = request.frames * kFrameBytes;
+    request.buffer = buffer_.data();
+    if (commands_.ReadSectors(job_.device, request)) {
+      if (settings_.Normalize) TrackPeak(buffer_.data(), request.bytes);
+      if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
+        LogFileError();
+        return false;
+      }
+      written_ += request.bytes;
+      uint32_t tenths = static_cast<uint32_t>(static_cast<uint64_t>(lba - start) * 1000 / (end - start));
+      job_.report->ExtractProgress(tenths, TickCount() - began, false);
+    } else {
+      LogReadError();
+      if (!settings_.BoolSkipError) return false;  // the file keeps its empty header
+    }
+    lba += request.frames;
+  }
+  job_.report->ExtractProgress(1000, TickCount() - began, false);
+  return true;
+}
+
+void CTrackExtraction::Normalise() {
+  std::string path = job_.keepWav ? item_.outputPath : job_.temporaryWavPath;
+  job_.report->ItemStart(ITEM_NORMALIZING, job_.keepWav ? item_.outputPath : STR_TEMPORARY_WAVE, true);
+  int peak = std::max(maxSample_, -minSample_);
+  bool wasCancelled = job_.cancelled;
+  ScaleWaveFile(path, NormalizeGain(settings_.NormalizeRatio, peak), job_);
+  // An abort seen by the scaling pass ends the job like one seen here.
+  job_.cancelled = job_.cancelled || wasCancelled;
+}
+
+bool CTrackExtraction::Run() {
+  item_.elapsed = TickCount();
+  uint32_t start = static_cast<uint32_t>(item_.startSector);
+  uint32_t end = static_cast<uint32_t>(item_.endSector);
+  if (settings_.DeleteSilence == 1)
+    TrimSilence(start, end, static_cast<uint32_t>(settings_.LeadingFrame), static_cast<uint32_t>(settings_.TrailingFrame));
+  item_.startSector = static_cast<int>(start);
+  item_.endSector = static_cast<int>(end);
+  if (!job_.keepWav) {
+    job_.temporaryWavPath = CreateTemporaryFile("PW");
+    if (job_.temporaryWavPath.empty()) {
+      Log(STR_CANT_OPEN_TEMP, TemporaryFolder() + "PW");
+      return false;
+    }
+  }
+  if (!EnoughSpace(start, end)) return false;
+  framesPerRead_ = FramesPerRead(settings_.BufferSize);
+  try {
+    buffer_.resize(static_cast<size_t>(framesPerRead_) * kFrameBytes);
+  } catch (const std::bad_alloc&) {
+    Log(STR_OUT_OF_MEMORY);
+    return false;
+  }
+  if (!PreRead(start)) return false;
+  if (!OpenOutput()) return false;
+  if (!WriteCdAudioHeader(file_, 0)) {
+    LogFileError();
+    return false;
+  }
+  Log(STR_EXTRACTING, item_.sourceName);
+  if (end > start && !ReadLoop(start, end)) return false;
+  if (end <= start) job_.report->ExtractProgress(1000, 0, false);
+  if (!WriteCdAudioHeader(file_, written_)) {
+    LogFileError();
+    return false;
+  }
+  file_.Close();
+  if (settings_.Normalize) Normalise();
+  if (!job_.cancelled) {
+    Log(STR_EXTRACTING_OK, item_.sourceName);
+  } else if (!job_.keepWav) {
+    DeleteFileAt(job_.temporaryWavPath);
+    job_.temporaryWavPath.clear();
+  }
+  succeeded_ = true;
+  return true;
+}
+
+}  // namespace
+
+bool ExtractTrack(CJob& job, CDriveCommands& commands, const CAppSettings& settings) {
+  if (job.current >= job.items.size()) return false;
+  CTrackExtraction extraction(job, commands, settings);
+  return extraction.Run();
+}

@@ -1,0 +1,183 @@
+#include "jobs/mp3_encoding.h"
+
+#include <new>
+#include <vector>
+
+#include "discinfo/id3_tag.h"
+#include "jobs/encoder_config.h"
+#include "jobs/job_workers.h"
+#include "jobs/naming.h"
+#include "jobs/wav_file.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/text.h"
+#include "resources/strings.h"
+
+namespace {
+
+class CFileEncoding {
+ public:
+  CFileEncoding(CJob& job, const CEncoderBinding& encoder, const CAppSettings& settings)
+      : job_(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), settings_(settings) {}
+  ~CFileEncoding() {
+    if (streamOpen_) e_.beCloseStream(stream_);
+    input_.Close();
+    output_.Close();
+    // An MP3 that did not get all its data is of no use: never leave one.
+    if (!keepOutput_ && !outputPath_.empty()) DeleteFileAt(outputPath_);
+    // The temporary WAV of a CD track is spent either way.
+    if (!job_.keepWav && !job_.fileJob && !job_.temporaryWavPath.empty()) {
+      DeleteFileAt(job_.temporaryWavPath);
+      job_.temporaryWavPath.clear();
+    }
+  }
+
+  bool Run();
+
+ private:
+  void Log(const char* format) { job_.report->Log(JobLine(format)); }
+  void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
+  void LogFileError(const CFile& file) {
+    Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file.LastErrorText().substr(0, 255).c_str()));
+  }
+  bool Append(const uint8_t* bytes, uint32_t count);
+  bool EncodeChunk(uint32_t samples);
+  std::string InputPath() const;
+
+  CJob& job_;
+  CJobItem& item_;
+  const ENCODER_ENTRY_POINTS& e_;
+  const CEncoderBinding& encoder_;
+  const CAppSettings& settings_;
+  HBE_STREAM stream_ = 0;
+  bool streamOpen_ = false;
+  uint32_t samplesPerChunk_ = 0;
+  std::vector<uint8_t> samples_;
+  std::vector<uint8_t> mp3_;
+  CFile input_, output_;
+  std::string outputPath_;
+  bool keepOutput_ = false;
+};
+
+bool CFileEncoding::Append(const uint8_t* bytes, uint32_t count) {
+  if (count == 0 || output_.Write(bytes, count) == count) return true;
+  LogFileError(output_);
+  return false;
+}
+
+bool CFileEncoding::EncodeChunk(uint32_t samples) {
+  uint32_t bytes = samples * 2;
+  if (input_.Read(samples_.data(), bytes) != bytes) {
+    LogFileError(input_);
+    return false;
+  }
+  uint32_t produced = 0;
+  if (e_.beEncodeChunk(stream_, samples, reinterpret_cast<const int16_t*>(samples_.data()), mp3_.data(), &produced) !=
+      0) {
+    Log(STR_ENCODE_CHUNK_FAILED);
+    return false;
+  }
+  // The library never produces more than the buffer it asked for.
+  return Append(mp3_.data(), std::min<uint32_t>(produced, static_cast<uint32_t>(mp3_.size())));
+}
+
+std::string CFileEncoding::InputPath() const {
+  if (job_.fileJob) return item_.sourceName;
+  if (job_.keepWav) return BuildOutputPath(item_, settings_.sessionOutputFolder, ".WAV", settings_);
+  return job_.temporaryWavPath;
+}
+
+bool CFileEncoding::Run() {
+  if (!encoder_.IsBound() || !e_.beInitStream) {
+    Log(STR_ENCODER_INIT_FAILED);
+    return false;
+  }
+  BE_CONFIG config;
+  FillEncoderConfig(encoder_.loadedIndex, settings_, config);
+  Log(STR_ENCODING, item_.sourceName);
+  job_.report->EncodeStart(item_.sourceName);
+  uint32_t bufferBytes = 0;
+  if (e_.beInitStream(&config, &samplesPerChunk_, &bufferBytes, &stream_) != 0) {
+    Log(STR_ENCODER_INIT_FAILED);
+    return false;
+  }
+  streamOpen_ = true;
+  try {
+    samples_.resize(static_cast<size_t>(samplesPerChunk_) * 2);
+    mp3_.resize(bufferBytes);
+  } catch (const std::bad_alloc&) {
+    Log(STR_OUT_OF_MEMORY);
+    return false;
+  }
+  std::string path = job_.fileJob ? FileOutputPath(settings_.sessionOutputFolder, item_.sourceName, ".MP3")
+                                  : BuildOutputPath(item_, settings_.sessionOutputFolder, ".MP3", settings_);
+  if (!output_.Open(path, CFile::Mode::Create)) {
+    Log(STR_CANT_OPEN_FILE, path);
+    return false;
+  }
+  outputPath_ = path;
+  item_.outputPath = path;
+  item_.outputFolder = settings_.sessionOutputFolder;
+  std::string inputPath = InputPath();
+  if (!input_.Open(inputPath, CFile::Mode::Read)) {
+    Log(STR_CANT_OPEN_FILE, inputPath);
+    return false;
+  }
+  WAVE_INPUT wave;
+  if (!AcceptWaveInput(input_, inputPath, *job_.report, wave)) return false;
+  uint64_t dataBytes = wave.fileDataBytes > 0 ? static_cast<uint64_t>(wave.fileDataBytes) : 0;
+  std::string disk = settings_.sessionOutputFolder.substr(0, 2);
+  uint64_t available = 0;
+  if (GetFreeDiskSpace(disk, available) && available <= dataBytes / 4) {
+    Log(STR_NO_DISK_SPACE, disk);
+    return false;
+  }
+
+  uint32_t start = TickCount();
+  uint64_t done = 0;
+  uint64_t chunkBytes = static_cast<uint64_t>(samplesPerChunk_) * 2;
+  uint32_t chunks = 0;
+  while (chunkBytes > 0 && dataBytes - done >= chunkBytes) {
+    if (job_.report->AbortRequested()) {
+      LogCancelled(job_);
+      break;
+    }
+    if (!EncodeChunk(samplesPerChunk_)) return false;
+    done += chunkBytes;
+    if (++chunks % 10 == 0 && dataBytes >= 1000)
+      job_.report->EncodeProgress(static_cast<uint32_t>(done / (dataBytes / 1000)), TickCount() - start);
+  }
+  if (!job_.cancelled && !EncodeChunk(static_cast<uint32_t>((dataBytes - done) / 2))) return false;
+  uint32_t produced = 0;
+  if (e_.beDeinitStream(stream_, mp3_.data(), &produced) != 0) {
+    Log(STR_DEINIT_FAILED);
+    return false;
+  }
+  if (!Append(mp3_.data(), std::min<uint32_t>(produced, static_cast<uint32_t>(mp3_.size())))) return false;
+  if (settings_.EnableID3) {
+    uint8_t tag[kId3v1Bytes];
+    BuildId3v1Tag({item_.title, item_.artist, item_.album, item_.year, item_.comment, item_.genreNumber}, tag);
+    if (!Append(tag, kId3v1Bytes)) return false;
+  }
+  output_.Close();
+  // The library rewrites the first frame of the stream it closed last, so
+  // the header goes in before another stream opens.
+  if (encoder_.loadedIndex == 1 && settings_.WriteVBRHeader && settings_.EnableVBR && e_.beWriteVBRHeader)
+    e_.beWriteVBRHeader(path.c_str());
+  input_.Close();
+  job_.report->EncodeProgress(1000, TickCount() - start);
+  keepOutput_ = !job_.cancelled;  // an aborted MP3 is incomplete
+  e_.beCloseStream(stream_);
+  streamOpen_ = false;
+  item_.elapsed = TickCount() - item_.elapsed;
+  if (!job_.cancelled) Log(STR_ENCODING_OK, item_.sourceName);
+  return true;
+}
+
+}  // namespace
+
+bool EncodeWaveToMp3(CJob& job, const CEncoderBinding& encoder, const CAppSettings& settings) {
+  if (job.current >= job.items.size()) return false;
+  CFileEncoding encoding(job, encoder, settings);
+  return encoding.Run();
+}
