@@ -10,6 +10,7 @@
 #include "app/exchange_area_win.h"
 #include "app/main_window.h"
 #include "cdrom/device_io_win.h"
+#include "cdrom/virtual_drive_win.h"
 #include "platform/messages.h"
 #include "platform/registry_key_win.h"
 #include "resources/resource.h"
@@ -61,7 +62,9 @@ int RunApplication(const std::string& commandLine) {
   InitCommonControlsEx(&controls);
   OleInitialize(nullptr);
 
-  CWin32DeviceIo deviceIo;
+  CWin32DeviceIo systemIo;
+  std::unique_ptr<IDeviceIo> virtualIo = CreateVirtualDrivesFromEnvironment(systemIo);
+  IDeviceIo& deviceIo = virtualIo ? *virtualIo : systemIo;
   CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
   CMainWindow mainWindow(g_settings, deviceIo, settingsKey, ChooseAccessPath(), commandLine);
   mainWindow.DoModal();
