@@ -28,8 +28,7 @@ bool CEncoderBinding::LoadEncoder(int index) {
     entries_ = ENCODER_ENTRY_POINTS{};
     return false;
   }
-  library_ = module;
-  entries_ = e;
+  Adopt(module, e);
   return true;
 }
 
