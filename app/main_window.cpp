@@ -5,9 +5,12 @@
 #include <dbt.h>
 #include <windowsx.h>
 
+#include "app/about_dialog_win.h"
 #include "app/command_line.h"
 #include "app/mp3_player_win.h"
+#include "cdrom/extraction.h"
 #include "jobs/job_report_win.h"
+#include "jobs/mp3_encoding.h"
 #include "jobs/normalize.h"
 #include "jobs/processing_log.h"
 #include "jobs/processing_window_win.h"
@@ -719,16 +722,15 @@ JOB_STEPS CMainWindow::MakeSteps() {
   steps.normalize = [settings](CJob& job) {
     return NormalizeWaveFile(job.CurrentItem().sourceName, job, settings->NormalizeRatio);
   };
-  // Extraction, encoding and decoding arrive with their subsystems; until
-  // then their items fail with a line the error panel points to.
-  auto unavailable = [](CJob& job, const char* what) {
-    job.report->Log(JobLine("[%s] Error: %s is not available yet!", what));
+  CDriveCommands* commands = &commands_;
+  const CEncoderBinding* encoder = &encoder_;
+  steps.extract = [commands, settings](CJob& job) { return ExtractTrack(job, *commands, *settings); };
+  steps.encode = [encoder, settings](CJob& job) { return EncodeWaveToMp3(job, *encoder, *settings); };
+  // Decoding arrives with its job; until then its items fail with a line
+  // the error panel points to.
+  steps.decode = [](CJob& job, const std::string&, const std::string&) {
+    job.report->Log(JobLine("[%s] Error: %s is not available yet!", "MP3 decoding"));
     return false;
-  };
-  steps.extract = [unavailable](CJob& job) { return unavailable(job, "Audio extraction"); };
-  steps.encode = [unavailable](CJob& job) { return unavailable(job, "MP3 encoding"); };
-  steps.decode = [unavailable](CJob& job, const std::string&, const std::string&) {
-    return unavailable(job, "MP3 decoding");
   };
   return steps;
 }
@@ -771,7 +773,7 @@ LRESULT CMainWindow::OnLogLine(WPARAM wParam, LPARAM) {
 void CMainWindow::OnAbout() {
   if (busy_) return;
   busy_ = true;
-  CDialog about(IDD_ABOUT, Handle());
+  CAboutDialog about(Handle(), encoder_);
   about.DoModal();
   busy_ = false;
 }

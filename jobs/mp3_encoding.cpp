@@ -160,15 +160,15 @@ bool CFileEncoding::Run() {
     if (!Append(tag, kId3v1Bytes)) return false;
   }
   output_.Close();
-  // The library rewrites the first frame of the stream it closed last, so
-  // the header goes in before another stream opens.
-  if (encoder_.loadedIndex == 1 && settings_.WriteVBRHeader && settings_.EnableVBR && e_.beWriteVBRHeader)
+  // The library keeps the stream it closed last for the VBR header, so the
+  // stream is closed first and the header written before another opens.
+  e_.beCloseStream(stream_);
+  streamOpen_ = false;
+  if (!job_.cancelled && encoder_.loadedIndex == 1 && settings_.WriteVBRHeader && settings_.EnableVBR && e_.beWriteVBRHeader)
     e_.beWriteVBRHeader(path.c_str());
   input_.Close();
   job_.report->EncodeProgress(1000, TickCount() - start);
   keepOutput_ = !job_.cancelled;  // an aborted MP3 is incomplete
-  e_.beCloseStream(stream_);
-  streamOpen_ = false;
   item_.elapsed = TickCount() - item_.elapsed;
   if (!job_.cancelled) Log(STR_ENCODING_OK, item_.sourceName);
   return true;

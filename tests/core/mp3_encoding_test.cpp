@@ -18,7 +18,7 @@ namespace {
 struct FAKE_LIBRARY {
   std::vector<uint8_t> config;
   std::vector<uint32_t> chunks;
-  int closes = 0, deinits = 0;
+  int closes = 0, deinits = 0, closesBeforeVbr = -1;
   std::vector<std::string> vbrHeaders;
   bool failInit = false, failChunk = false, failDeinit = false;
   uint32_t samplesPerChunk = 2304;
@@ -57,6 +57,7 @@ void BE_CALL FakeVersion(void*) {}
 
 BE_ERR BE_CALL FakeVbr(const char* path) {
   g_fake.vbrHeaders.push_back(path);
+  g_fake.closesBeforeVbr = g_fake.closes;
   return 0;
 }
 
@@ -148,6 +149,7 @@ TEST_F(Mp3EncodingTest, ConfigurationRecordFollowsTheSettings) {
   EXPECT_EQ(le32(c + 28), 320u);  // MaxBitRate 13
   EXPECT_EQ(le32(c + 64), 1u);    // VBR header in the record
   EXPECT_EQ(g_fake.vbrHeaders, (std::vector<std::string>{folder_ + "a.MP3"}));
+  EXPECT_EQ(g_fake.closesBeforeVbr, 1);  // the library needs its stream closed first
 
   // The other library takes the plain form and never gets a VBR header.
   job_.current = 0;

@@ -48,7 +48,7 @@ TEST(NormalizeRulesTest, GainAndRounding) {
   EXPECT_EQ(ScaleSample(-16384, gain), -31128);
   EXPECT_EQ(NormalizeGain(100, 32767), 1.0);
   EXPECT_EQ(NormalizeGain(95, 0), 1.0);  // silence stays silence
-  EXPECT_EQ(ScaleSample(1000, 1.0005), 1001);   // 1000.5 rounds up
+  EXPECT_EQ(ScaleSample(2001, 0.5), 1001);      // 1000.5 rounds up
   EXPECT_EQ(ScaleSample(-4, 0.925), -3);        // -3.7 + 0.5 truncates to -3
   EXPECT_EQ(ScaleSample(-1, 0.4), 0);           // -0.4 + 0.5
   EXPECT_EQ(ScaleSample(32767, 2.0), 32767);    // a caller's gain is held to 16 bits
@@ -91,7 +91,7 @@ TEST_F(NormalizeTest, SilentFileStaysSilent) {
 
 TEST_F(NormalizeTest, ShortLastBlockIsProcessedAndTrailingChunksAreLeftAlone) {
   std::vector<int16_t> samples(2352 + 10, 1000);  // 4724 bytes: a block and 20 bytes
-  samples[0] = 10000;
+  samples[0] = 8192;  // gain 0.5 * 32767 / 8192, exact in binary
   std::string path = WriteSamples(folder_ + "odd.wav", samples);
   {
     std::ofstream out(HostFolder(path), std::ios::binary | std::ios::app);
@@ -102,7 +102,7 @@ TEST_F(NormalizeTest, ShortLastBlockIsProcessedAndTrailingChunksAreLeftAlone) {
   std::vector<int16_t> out = ReadSamples(path);
   ASSERT_EQ(out.size(), samples.size() + 2);
   EXPECT_EQ(out[0], 16384);
-  EXPECT_EQ(out[samples.size() - 1], 1638);  // last sample of the short block
+  EXPECT_EQ(out[samples.size() - 1], 2000);  // last sample of the short block
   EXPECT_EQ(out[samples.size()], 1000);      // beyond the data size: untouched
 }
 

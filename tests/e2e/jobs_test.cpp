@@ -32,15 +32,6 @@ std::vector<int16_t> ReadWave(const std::string& path) {
   return samples;
 }
 
-// Across processes the list box answers in Unicode.
-std::string ListBoxText(HWND list, int index) {
-  wchar_t wide[512] = {};
-  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
-  char text[512] = {};
-  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-  return text;
-}
-
 class JobsTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -57,7 +57,9 @@ CProgramUnderTest::CProgramUnderTest(const std::string& name) {
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
   std::filesystem::create_directories(folder_, ignored);
-  CopyFileA((BuildFolder() + "CantaroMaker.exe").c_str(), (folder_ + "CantaroMaker.exe").c_str(), FALSE);
+  // The program as it is installed: with the encoder libraries beside it.
+  for (const char* file : {"CantaroMaker.exe", "LAME_ENC.DLL", "BLADEENC.DLL"})
+    CopyFileA((BuildFolder() + file).c_str(), (folder_ + file).c_str(), FALSE);
 }
 
 CProgramUnderTest::~CProgramUnderTest() {
@@ -298,4 +300,73 @@ std::string ArtifactFolder() {
   std::error_code ignored;
   std::filesystem::create_directories(result, ignored);
   return result;
+}
+
+void StoreString(const char* name, const std::string& value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+int TrackRowCount(HWND mainWindow) {
+  return static_cast<int>(SendDlgItemMessageA(mainWindow, 1200, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0));
+}
+
+std::string ListBoxText(HWND list, int index) {
+  wchar_t wide[1024] = {};
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+  char text[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+  return text;
+}
+
+std::string ListViewText(HWND list, int row, int column) {
+  // LVITEMA as a 32-bit process lays it out, followed by the text buffer.
+  struct REMOTE_ITEM {
+    UINT mask;
+    int iItem, iSubItem;
+    UINT state, stateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+    int iIndent;
+  };
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return std::string();
+  const size_t textBytes = 512;
+  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(REMOTE_ITEM) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+  std::string result;
+  if (remote) {
+    REMOTE_ITEM item = {};
+    item.iSubItem = column;
+    item.pszText = remote + sizeof(REMOTE_ITEM);
+    item.cchTextMax = static_cast<int>(textBytes);
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    SendMessageA(list, 0x102D /* LVM_GETITEMTEXTA */, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    char text[512] = {};
+    ReadProcessMemory(process, remote + sizeof(REMOTE_ITEM), text, sizeof(text) - 1, nullptr);
+    result = text;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return result;
+}
+
+std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window) {
+  std::vector<std::string> lines;
+  HWND viewLog = FindVisibleDescendant(window, 1132);
+  if (!viewLog) return lines;
+  PostMessageA(GetParent(viewLog), WM_COMMAND, MAKEWPARAM(1132, BN_CLICKED), reinterpret_cast<LPARAM>(viewLog));
+  HWND log = WaitForWindowTitled(processId, "Cantaro Maker Log", 10000);
+  if (!log) return lines;
+  HWND list = GetDlgItem(log, 1002);
+  int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) lines.push_back(ListBoxText(list, i));
+  ClickButton(log, IDOK);
+  return lines;
 }

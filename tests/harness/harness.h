@@ -56,3 +56,29 @@ HWND FindVisibleDescendant(HWND parent, int id);
 bool SaveScreenshot(const std::string& path);
 // The folder where tests leave screenshots: CANTARO_ARTIFACTS or the temp folder.
 std::string ArtifactFolder();
+
+// Sets an environment variable for the programs a test starts, and clears
+// it again at the end of the scope.
+class CScopedEnvironment {
+ public:
+  CScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~CScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
+  CScopedEnvironment(const CScopedEnvironment&) = delete;
+  CScopedEnvironment& operator=(const CScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+};
+
+void StoreString(const char* name, const std::string& value);
+// The number of rows of the main window's track list.
+int TrackRowCount(HWND mainWindow);
+// Texts of controls in the program's process; these messages carry
+// pointers, so they are read through the other process's memory or, for
+// list boxes, in Unicode as the system marshals them.
+std::string ListBoxText(HWND list, int index);
+std::string ListViewText(HWND list, int row, int column);
+// The lines of the log window, opened from the error panel of window.
+std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window);
