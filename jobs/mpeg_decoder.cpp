@@ -100,10 +100,12 @@ uint64_t PackResult(int32_t consumed, int32_t produced) {
 
 MPEG_DECODER_STATE& MpegDecoderState() { return g_decoder; }
 
+// The rounded ratio is the highest subband kept, so that a limit at or above
+// half the sampling rate keeps the whole band.
 int32_t MpegSubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t rateReduction) {
   const int64_t frequency = std::max<int64_t>(frequencyLimit, 1000);
-  const int64_t limit = (frequency * 64 + rate / 2) / rate;
-  return static_cast<int32_t>(std::min<int64_t>(limit, 32 >> rateReduction));
+  const int64_t highest = (frequency * 64 + rate / 2) / rate;
+  return static_cast<int32_t>(std::min<int64_t>(highest + 1, 32 >> rateReduction));
 }
 
 int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header,

@@ -52,8 +52,9 @@ inline int32_t MpegFrameLength(const MPEG_HEADER& header, int32_t kbps) {
   return static_cast<int32_t>((slots + header.padding) * MpegSlotBytes(header));
 }
 
-// Subbands to decode below `frequencyLimit` Hz at sampling rate `rate`,
-// never more than the synthesis at this rate reduction uses.
+// How many subbands to decode for `frequencyLimit` Hz (at least 1000) at
+// sampling rate `rate`: up to the subband the limit rounds to, never more
+// than the synthesis at this rate reduction uses.
 int32_t MpegSubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t rateReduction);
 
 // ---- Layer I and II ----

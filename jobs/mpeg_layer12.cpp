@@ -263,9 +263,10 @@ bool InitLayer2(MPEG_DECODER_STATE& state, int32_t frameLength) {
   if (table == nullptr) return false;
   state.decodeFrame = &DecodeLayer2Frame;
   state.output = SelectLayer12Output(state.bitsPerSample, state.rateReduction, state.channelChoice);
-  state.layer12.subbandLimit = std::min(
-      MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction),
-      table->subbands);
+  // Capped by each frame's own table: the bit rate, and with it the table,
+  // may change from frame to frame.
+  state.layer12.subbandLimit =
+      MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction);
   return true;
 }
 

@@ -296,11 +296,15 @@ void MidSideRange(float* left, float* right, int begin, int end) {
   }
 }
 
-// MPEG-1 intensity: position p of 0..6 splits the left signal by
-// tan(p pi / 12) : 1.
-constexpr std::array<std::array<float, 2>, 7> kIntensityRatios = [] {
-  std::array<std::array<float, 2>, 7> table{};
-  for (int p = 0; p < 7; ++p) {
+// MPEG-1 intensity: position p splits the left signal by tan(p pi / 12) : 1.
+// Encoders use 0..6 (7 marks a band as not intensity-coded), but the four
+// bits can say up to 15; the formula holds for those too, except at 9, where
+// it has no value and the band is treated as not intensity-coded.
+constexpr int kNoMpeg1Ratio = 9;
+constexpr std::array<std::array<float, 2>, 16> kIntensityRatios = [] {
+  std::array<std::array<float, 2>, 16> table{};
+  for (int p = 0; p < 16; ++p) {
+    if (p == 7 || p == kNoMpeg1Ratio) continue;
     const double s = mpeg_math::Sin(p * mpeg_math::kPi / 12.0);
     const double c = mpeg_math::Cos(p * mpeg_math::kPi / 12.0);
     table[p] = {static_cast<float>(s / (s + c)), static_cast<float>(c / (s + c))};
@@ -332,14 +336,14 @@ struct STEREO_MODE {
 // when it equals `limit`.
 void IntensityRange(float* left, float* right, int begin, int end, int position, int limit,
                     const STEREO_MODE& mode) {
-  if (position == limit) {
+  if (position == limit || (!mode.lowerFrequencies && position == kNoMpeg1Ratio)) {
     if (mode.midSide) MidSideRange(left, right, begin, end);
     return;
   }
   float leftGain = 1.0f;
   float rightGain = 1.0f;
   if (!mode.lowerFrequencies) {
-    const auto& ratio = kIntensityRatios[std::min(position, 6)];
+    const auto& ratio = kIntensityRatios[position & 15];
     leftGain = ratio[0];
     rightGain = ratio[1];
   } else if (position & 1) {

@@ -65,28 +65,24 @@ inline void Dct(const float* in, float* out) {
 
 template <int M>
 struct WINDOW_TABLE {
-  float even[M][8];
-  float odd[M][8];
-  int evenIndex[M];
-  int oddIndex[M];
+  float even[8][M];  // [pair][output sample]
+  float odd[8][M];
 };
 
 template <int M>
 constexpr WINDOW_TABLE<M> MakeWindowTable() {
   WINDOW_TABLE<M> table{};
   const int step = 32 / M;  // fewer subbands take every step-th coefficient
-  for (int j = 0; j < M; ++j) {
-    for (int t = 0; t < 8; ++t) {
+  for (int t = 0; t < 8; ++t) {
+    for (int j = 0; j < M; ++j) {
       const double evenCoefficient = SynthesisWindow((j + 2 * M * t) * step) * 32768.0;
       const double oddCoefficient = SynthesisWindow((j + M + 2 * M * t) * step) * 32768.0;
       double signedEven = 0.0;
       if (j < M / 2) signedEven = evenCoefficient;
       if (j > M / 2) signedEven = -evenCoefficient;
-      table.even[j][t] = static_cast<float>(signedEven);
-      table.odd[j][t] = static_cast<float>(-oddCoefficient);
+      table.even[t][j] = static_cast<float>(signedEven);
+      table.odd[t][j] = static_cast<float>(-oddCoefficient);
     }
-    table.evenIndex[j] = j < M / 2 ? M / 2 + j : (j == M / 2 ? 0 : 3 * M / 2 - j);
-    table.oddIndex[j] = j < M / 2 ? M / 2 - j : j - M / 2;
   }
   return table;
 }
@@ -107,25 +103,33 @@ inline void StoreSample(float sum, uint8_t* out) {
   }
 }
 
+// Output j takes Y[M/2 + j] (j < M/2) or Y[3M/2 - j] (j > M/2, none at
+// M/2) from even-aged slots, and Y[M/2 - j] (j < M/2) or Y[j - M/2] from
+// odd-aged ones. Summing slot by slot over all outputs keeps the loops
+// contiguous.
 template <int kBits, int M>
 inline void WindowChannel(const float* history, int offset, uint8_t* out, int channels) {
   constexpr int kHistoryMask = 16 * M - 1;
+  constexpr int kHalf = M / 2;
   const WINDOW_TABLE<M>& table = WindowTable<M>::value;
-  int start[16];
-  for (int age = 0; age < 16; ++age) start[age] = (offset + age * M) & kHistoryMask;
-  const int stride = channels * (kBits / 8);
-  for (int j = 0; j < M; ++j) {
-    const float* even = table.even[j];
-    const float* odd = table.odd[j];
-    const int evenIndex = table.evenIndex[j];
-    const int oddIndex = table.oddIndex[j];
-    float sum = 0.0f;
-    for (int t = 0; t < 8; ++t) {
-      sum += even[t] * history[start[2 * t] + evenIndex];
-      sum += odd[t] * history[start[2 * t + 1] + oddIndex];
+  float sums[M] = {};
+  for (int t = 0; t < 8; ++t) {
+    const float* even = history + ((offset + 2 * t * M) & kHistoryMask);
+    const float* odd = history + ((offset + (2 * t + 1) * M) & kHistoryMask);
+    const float* evenCoefficients = table.even[t];
+    const float* oddCoefficients = table.odd[t];
+    for (int j = 0; j < kHalf; ++j) {
+      sums[j] += evenCoefficients[j] * even[kHalf + j];
+      sums[j] += oddCoefficients[j] * odd[kHalf - j];
     }
-    StoreSample<kBits>(sum, out + j * stride);
+    sums[kHalf] += oddCoefficients[kHalf] * odd[0];
+    for (int j = kHalf + 1; j < M; ++j) {
+      sums[j] += evenCoefficients[j] * even[3 * kHalf - j];
+      sums[j] += oddCoefficients[j] * odd[j - kHalf];
+    }
   }
+  const int stride = channels * (kBits / 8);
+  for (int j = 0; j < M; ++j) StoreSample<kBits>(sums[j], out + j * stride);
 }
 
 template <int kBits, int M, int kChannels>
