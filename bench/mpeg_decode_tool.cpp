@@ -67,10 +67,14 @@ int main(int argc, char** argv) {
     }
     if (arg + 1 >= argc) return Usage();
     const long value = std::strtol(argv[++arg], nullptr, 0);
-    if (flag == "-r") rateReduction = static_cast<int32_t>(value);
-    else if (flag == "-o") options = static_cast<uint32_t>(value);
-    else if (flag == "-f") frequencyLimit = static_cast<int32_t>(value);
-    else return Usage();
+    if (flag == "-r")
+      rateReduction = static_cast<int32_t>(value);
+    else if (flag == "-o")
+      options = static_cast<uint32_t>(value);
+    else if (flag == "-f")
+      frequencyLimit = static_cast<int32_t>(value);
+    else
+      return Usage();
   }
   if (argc - arg != 2) return Usage();
 

@@ -85,10 +85,14 @@ int32_t StreamFrameLength(const MPEG_DECODER_STATE& state, const MPEG_HEADER& he
 MpegChannelChoice ChooseChannels(const MPEG_HEADER& header, uint32_t outputOptions) {
   if (MpegChannelCount(header) == 1) return MpegChannelChoice::kMono;
   switch (outputOptions & kMpegChannelMask) {
-    case kMpegChannelsAverage: return MpegChannelChoice::kAverage;
-    case kMpegChannelsLeft: return MpegChannelChoice::kLeft;
-    case kMpegChannelsRight: return MpegChannelChoice::kRight;
-    default: return MpegChannelChoice::kStereo;
+    case kMpegChannelsAverage:
+      return MpegChannelChoice::kAverage;
+    case kMpegChannelsLeft:
+      return MpegChannelChoice::kLeft;
+    case kMpegChannelsRight:
+      return MpegChannelChoice::kRight;
+    default:
+      return MpegChannelChoice::kStereo;
   }
 }
 
@@ -120,8 +124,8 @@ int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& he
   } else {
     length = FindNextFreeFormatHeader(bytes, std::min<size_t>(available, kMpegMaxFrameBytes));
     if (length == 0) return 0;
-    bitRate = static_cast<int32_t>(int64_t{length} * 8 * MpegSampleRate(h) /
-                                   MpegSamplesPerChannel(h));
+    bitRate =
+        static_cast<int32_t>(int64_t{length} * 8 * MpegSampleRate(h) / MpegSamplesPerChannel(h));
   }
   header = h;
   return length;
@@ -150,9 +154,15 @@ bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateRed
 
   bool layerReady = false;
   switch (MpegLayer(header)) {
-    case 1: layerReady = InitLayer1(state); break;
-    case 2: layerReady = InitLayer2(state, frameLength); break;
-    default: layerReady = InitLayer3(state); break;
+    case 1:
+      layerReady = InitLayer1(state);
+      break;
+    case 2:
+      layerReady = InitLayer2(state, frameLength);
+      break;
+    default:
+      layerReady = InitLayer3(state);
+      break;
   }
   if (!layerReady) return false;
 

@@ -38,12 +38,12 @@ struct MPEG_OUTPUT_FORMAT {
 static_assert(sizeof(MPEG_OUTPUT_FORMAT) == 24, "the output format record is six 32-bit integers");
 
 // Output options of InitDecoder.
-inline constexpr uint32_t kMpegOutputEightBit = 0x08;   // else 16-bit
-inline constexpr uint32_t kMpegChannelMask = 0x03;      // handling of a two-channel stream:
-inline constexpr uint32_t kMpegChannelsKeep = 0;        //   both, interleaved left first
-inline constexpr uint32_t kMpegChannelsAverage = 1;     //   one channel, (left + right) / 2
-inline constexpr uint32_t kMpegChannelsLeft = 2;        //   left only
-inline constexpr uint32_t kMpegChannelsRight = 3;       //   right only
+inline constexpr uint32_t kMpegOutputEightBit = 0x08;  // else 16-bit
+inline constexpr uint32_t kMpegChannelMask = 0x03;     // handling of a two-channel stream:
+inline constexpr uint32_t kMpegChannelsKeep = 0;       //   both, interleaved left first
+inline constexpr uint32_t kMpegChannelsAverage = 1;    //   one channel, (left + right) / 2
+inline constexpr uint32_t kMpegChannelsLeft = 2;       //   left only
+inline constexpr uint32_t kMpegChannelsRight = 3;      //   right only
 
 // No frame is longer than this (a free-format frame is found within it), and
 // no frame decodes to more PCM bytes than kMpegMaxFrameOutputBytes.

@@ -30,9 +30,12 @@ inline int32_t MpegSampleRate(const MPEG_HEADER& header) {
 
 inline int32_t MpegSamplesPerChannel(const MPEG_HEADER& header) {
   switch (MpegLayer(header)) {
-    case 1: return 384;
-    case 2: return 1152;
-    default: return header.id != 0 ? 1152 : 576;
+    case 1:
+      return 384;
+    case 2:
+      return 1152;
+    default:
+      return header.id != 0 ? 1152 : 576;
   }
 }
 
@@ -86,14 +89,14 @@ using MpegLayer3ChannelHandler = void (*)(MPEG_LAYER3_STATE& layer3,
 struct MPEG_LAYER3_STATE {
   bool lowerFrequencies = false;  // side information and scale factors of MPEG-2 / 2.5
   int32_t sampleRateSlot = 0;
-  int32_t hybridSubbands = 32;    // subbands the hybrid filter computes
+  int32_t hybridSubbands = 32;  // subbands the hybrid filter computes
   MpegLayer3ChannelHandler channelHandler = nullptr;
-  int32_t mainDataSize = 0;       // bytes held in mainData
+  int32_t mainDataSize = 0;  // bytes held in mainData
   uint8_t mainData[kMainDataCapacity];
-  float overlap[2][32][18];       // second halves of the last inverse transforms
+  float overlap[2][32][18];  // second halves of the last inverse transforms
   int32_t quantised[576];
   float spectrum[2][576];
-  float hybrid[2][18][32];        // per channel, time slot by subband
+  float hybrid[2][18][32];  // per channel, time slot by subband
 };
 
 // ---- The decoder ----
@@ -106,8 +109,8 @@ using MpegFrameDecoder = int32_t (*)(MPEG_DECODER_STATE& state, const MPEG_HEADE
 // DecodeFrame reads the stream's fields and advances its history.
 struct MPEG_DECODER_STATE {
   bool ready = false;
-  MPEG_HEADER stream;                // first header: later frames must agree with it
-  int32_t freeFormatLength = 0;      // unpadded frame length of a free-format stream, else 0
+  MPEG_HEADER stream;            // first header: later frames must agree with it
+  int32_t freeFormatLength = 0;  // unpadded frame length of a free-format stream, else 0
   int32_t rateReduction = 0;
   int32_t frequencyLimit = 0;
   int32_t bitsPerSample = 16;

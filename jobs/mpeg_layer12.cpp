@@ -48,15 +48,16 @@ int32_t ProducedBytes(const MPEG_DECODER_STATE& state, int slots) {
 // fades out as it would.
 int32_t SynthesizeSilence(MPEG_DECODER_STATE& state, int slots, uint8_t* out) {
   static const float kSilence[kSubbands] = {};
-  for (int slot = 0; slot < slots; ++slot) out = state.output(state.synthesis, kSilence, kSilence, out);
+  for (int slot = 0; slot < slots; ++slot)
+    out = state.output(state.synthesis, kSilence, kSilence, out);
   return ProducedBytes(state, slots);
 }
 
 // ---- Layer I ----
 
 struct LAYER1_SUBBAND {
-  int32_t bits[2];     // bits per sample, 0 when not transmitted
-  float factor[2];     // scale factor over the number of levels
+  int32_t bits[2];  // bits per sample, 0 when not transmitted
+  float factor[2];  // scale factor over the number of levels
 };
 
 // Code 15 is forbidden; a damaged frame gets no samples there.
@@ -68,7 +69,8 @@ void ReadLayer1Allocation(MpegBitReader& reader, int channels, int bound,
                           LAYER1_SUBBAND* subbands) {
   for (int sb = 0; sb < kSubbands; ++sb) {
     if (sb < bound) {
-      for (int ch = 0; ch < channels; ++ch) subbands[sb].bits[ch] = Layer1SampleBits(reader.Read(4));
+      for (int ch = 0; ch < channels; ++ch)
+        subbands[sb].bits[ch] = Layer1SampleBits(reader.Read(4));
     } else {
       subbands[sb].bits[0] = subbands[sb].bits[1] = Layer1SampleBits(reader.Read(4));
     }
@@ -135,16 +137,20 @@ const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int3
   }
   switch (perChannel) {
     case 32:
-    case 48: return rate == 32000 ? &kLayer2TableD : &kLayer2TableC;
+    case 48:
+      return rate == 32000 ? &kLayer2TableD : &kLayer2TableC;
     case 56:
     case 64:
-    case 80: return &kLayer2TableA;
+    case 80:
+      return &kLayer2TableA;
     case 96:
     case 112:
     case 128:
     case 160:
-    case 192: return rate == 48000 ? &kLayer2TableA : &kLayer2TableB;
-    default: return nullptr;
+    case 192:
+      return rate == 48000 ? &kLayer2TableA : &kLayer2TableB;
+    default:
+      return nullptr;
   }
 }
 
@@ -160,8 +166,8 @@ struct LAYER2_SUBBAND {
   uint32_t scaleIndex[2][3];           // one per third of the frame
 };
 
-void ReadLayer2Allocation(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table,
-                          int channels, int bound, LAYER2_SUBBAND* subbands) {
+void ReadLayer2Allocation(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels,
+                          int bound, LAYER2_SUBBAND* subbands) {
   for (int sb = 0; sb < table.subbands; ++sb) {
     const LAYER2_ALLOCATION_ROW& row = *table.rows[sb];
     for (int ch = 0; ch < channels; ++ch) {
@@ -197,7 +203,9 @@ void ReadLayer2ScaleFactors(MpegBitReader& reader, int subbandCount, int channel
           scale[0] = scale[1] = reader.Read(6);
           scale[2] = reader.Read(6);
           break;
-        case 2: scale[0] = scale[1] = scale[2] = reader.Read(6); break;
+        case 2:
+          scale[0] = scale[1] = scale[2] = reader.Read(6);
+          break;
         default:
           scale[0] = reader.Read(6);
           scale[1] = scale[2] = reader.Read(6);
@@ -222,9 +230,9 @@ void ReadTriple(MpegBitReader& reader, const LAYER2_QUANT_CLASS& quant, uint32_t
   values[2] = std::min(code / levels, levels - 1);
 }
 
-void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table,
-                       int channels, int bound, int limit, int part,
-                       const LAYER2_SUBBAND* subbands, float (*samples)[12][32]) {
+void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels,
+                       int bound, int limit, int part, const LAYER2_SUBBAND* subbands,
+                       float (*samples)[12][32]) {
   for (int sb = 0; sb < table.subbands; ++sb) {
     uint32_t values[2][3] = {};
     for (int ch = 0; ch < channels; ++ch) {
@@ -244,7 +252,8 @@ void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& tab
       }
       const float factor = kLayer12ScaleFactors[subbands[sb].scaleIndex[ch][part]] /
                            static_cast<float>(quant->levels);
-      for (int i = 0; i < 3; ++i) samples[ch][i][sb] = Requantise(values[ch][i], quant->levels, factor);
+      for (int i = 0; i < 3; ++i)
+        samples[ch][i][sb] = Requantise(values[ch][i], quant->levels, factor);
     }
   }
   for (int ch = 0; ch < channels; ++ch) {

@@ -2,13 +2,14 @@
 // decoding, requantisation and stereo processing (ISO/IEC 11172-3 2.4.3.4,
 // with the lower sampling frequencies of ISO/IEC 13818-3), then the hybrid
 // filter and the synthesis routine chosen at initialisation.
+#include "jobs/mpeg_layer3.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "jobs/mpeg_bit_reader.h"
 #include "jobs/mpeg_const_math.h"
 #include "jobs/mpeg_huffman.h"
-#include "jobs/mpeg_layer3.h"
 
 namespace {
 
@@ -80,8 +81,8 @@ void ReadSideInfo(MpegBitReader& reader, bool lowerFrequencies, int channels, SI
 
 // ---- Scale factors ----
 
-void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g,
-                           const bool* scfsi, int granule, SCALE_FACTORS& sf) {
+void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g, const bool* scfsi,
+                           int granule, SCALE_FACTORS& sf) {
   const int slen1 = kScaleFactorWidths[0][g.scalefacCompress & 15];
   const int slen2 = kScaleFactorWidths[1][g.scalefacCompress & 15];
   std::fill(std::begin(sf.longLimit), std::end(sf.longLimit), uint8_t{7});
@@ -89,7 +90,8 @@ void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g,
   if (IsShortBlock(g)) {
     int firstShort = 0;
     if (g.mixedBlock) {
-      for (int band = 0; band < 8; ++band) sf.longBands[band] = static_cast<uint8_t>(reader.Read(slen1));
+      for (int band = 0; band < 8; ++band)
+        sf.longBands[band] = static_cast<uint8_t>(reader.Read(slen1));
       firstShort = 3;
     }
     for (int band = firstShort; band < 12; ++band) {
@@ -200,7 +202,7 @@ int DecodeSpectrum(MpegBitReader& reader, size_t endBit, const MPEG_GRANULE_CHAN
   int region2 = 0;
   if (g.windowSwitching) {
     region1 = (g.blockType == 2 && !g.mixedBlock) ? 3 * kShortBandStarts[sampleRateSlot][3]
-                                                   : longBands[8];
+                                                  : longBands[8];
     region2 = kLines;
   } else {
     region1 = longBands[std::min<uint32_t>(g.region0Count + 1, 22)];
@@ -477,11 +479,16 @@ void HandleRight(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
 
 MpegLayer3ChannelHandler SelectChannelHandler(MpegChannelChoice choice) {
   switch (choice) {
-    case MpegChannelChoice::kStereo: return &HandleStereo;
-    case MpegChannelChoice::kAverage: return &HandleAverage;
-    case MpegChannelChoice::kLeft: return &HandleLeft;
-    case MpegChannelChoice::kRight: return &HandleRight;
-    default: return &HandleMono;
+    case MpegChannelChoice::kStereo:
+      return &HandleStereo;
+    case MpegChannelChoice::kAverage:
+      return &HandleAverage;
+    case MpegChannelChoice::kLeft:
+      return &HandleLeft;
+    case MpegChannelChoice::kRight:
+      return &HandleRight;
+    default:
+      return &HandleMono;
   }
 }
 

@@ -37,14 +37,20 @@ constexpr std::array<std::array<float, 36>, 4> kLongWindows = [] {
     const double sine36 = mpeg_math::Sin(kPi / 36.0 * (i + 0.5));
     windows[0][i] = static_cast<float>(sine36);
     double start = 0.0;
-    if (i < 18) start = sine36;
-    else if (i < 24) start = 1.0;
-    else if (i < 30) start = mpeg_math::Sin(kPi / 12.0 * (i - 18 + 0.5));
+    if (i < 18)
+      start = sine36;
+    else if (i < 24)
+      start = 1.0;
+    else if (i < 30)
+      start = mpeg_math::Sin(kPi / 12.0 * (i - 18 + 0.5));
     windows[1][i] = static_cast<float>(start);
     double stop = 0.0;
-    if (i >= 18) stop = sine36;
-    else if (i >= 12) stop = 1.0;
-    else if (i >= 6) stop = mpeg_math::Sin(kPi / 12.0 * (i - 6 + 0.5));
+    if (i >= 18)
+      stop = sine36;
+    else if (i >= 12)
+      stop = 1.0;
+    else if (i >= 6)
+      stop = mpeg_math::Sin(kPi / 12.0 * (i - 6 + 0.5));
     windows[3][i] = static_cast<float>(stop);
   }
   return windows;
@@ -52,7 +58,8 @@ constexpr std::array<std::array<float, 36>, 4> kLongWindows = [] {
 
 constexpr std::array<float, 12> kShortWindow = [] {
   std::array<float, 12> window{};
-  for (int i = 0; i < 12; ++i) window[i] = static_cast<float>(mpeg_math::Sin(kPi / 12.0 * (i + 0.5)));
+  for (int i = 0; i < 12; ++i)
+    window[i] = static_cast<float>(mpeg_math::Sin(kPi / 12.0 * (i + 0.5)));
   return window;
 }();
 

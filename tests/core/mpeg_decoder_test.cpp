@@ -1,10 +1,11 @@
 // The decoder's interface: header parsing, initialisation and the output
 // format, the bounds of DecodeFrame, and the channel and sample options.
+#include "jobs/mpeg_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
 #include "jobs/mpeg_internal.h"
 #include "tests/core/mpeg_test_support.h"
 
@@ -56,15 +57,15 @@ TEST(MpegHeaderTest, AcceptsFfE2AsMpeg25LayerIII) {
 
 TEST(MpegHeaderTest, RefusesBytesThatStartNoValidHeader) {
   const std::vector<std::vector<uint8_t>> refused = {
-      MakeFrame(0xD0, 0x90, 0x00, 500),      // 0xFF 0xD0: no sync
-      {0xFE, 0xFB, 0x90, 0x00},              // no sync byte
-      MakeFrame(0xF9, 0x90, 0x00, 500),      // layer code 0, MPEG-1
-      MakeFrame(0xF1, 0x90, 0x00, 500),      // layer code 0, MPEG-2
-      MakeFrame(0xE1, 0x90, 0x00, 500),      // layer code 0, MPEG 2.5
-      MakeFrame(0xEB, 0x90, 0x00, 500),      // MPEG 2.5 with the ID bit: reserved version
-      MakeFrame(0xFB, 0xF0, 0x00, 500),      // bit-rate index 15
-      MakeFrame(0xFB, 0x9C, 0x00, 500),      // sampling-frequency index 3
-      {0xFF, 0xFB, 0x90},                    // fewer than four bytes
+      MakeFrame(0xD0, 0x90, 0x00, 500),  // 0xFF 0xD0: no sync
+      {0xFE, 0xFB, 0x90, 0x00},          // no sync byte
+      MakeFrame(0xF9, 0x90, 0x00, 500),  // layer code 0, MPEG-1
+      MakeFrame(0xF1, 0x90, 0x00, 500),  // layer code 0, MPEG-2
+      MakeFrame(0xE1, 0x90, 0x00, 500),  // layer code 0, MPEG 2.5
+      MakeFrame(0xEB, 0x90, 0x00, 500),  // MPEG 2.5 with the ID bit: reserved version
+      MakeFrame(0xFB, 0xF0, 0x00, 500),  // bit-rate index 15
+      MakeFrame(0xFB, 0x9C, 0x00, 500),  // sampling-frequency index 3
+      {0xFF, 0xFB, 0x90},                // fewer than four bytes
   };
   for (size_t i = 0; i < refused.size(); ++i) EXPECT_EQ(0, Parse(refused[i])) << "case " << i;
   MPEG_HEADER header;
@@ -242,8 +243,8 @@ TEST(MpegInitTest, RefusedRecordLeavesNothingToDecode) {
   header.layerCode = 0;
   EXPECT_FALSE(InitDecoder(header, 417, 0, 0, 0, 24000));
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
-  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(),
-                                                output.size())));
+  EXPECT_EQ(0, DecodedBytesConsumed(
+                   DecodeFrame(frame.data(), frame.size(), output.data(), output.size())));
 }
 
 // ---- DecodeFrame bounds ----
@@ -255,7 +256,8 @@ TEST(MpegDecodeFrameTest, NeedsTheWholeFrameAndRoomForItsOutput) {
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 416, output.data(), output.size())));
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 3, output.data(), output.size())));
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4607)));
-  EXPECT_EQ(417, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
+  EXPECT_EQ(417,
+            DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
 }
 
 TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
@@ -270,8 +272,8 @@ TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
       std::vector<uint8_t>(500, 0x55),   // no header
   };
   for (const std::vector<uint8_t>& other : others) {
-    EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(other.data(), other.size(), output.data(),
-                                                  output.size())));
+    EXPECT_EQ(0, DecodedBytesConsumed(
+                     DecodeFrame(other.data(), other.size(), output.data(), output.size())));
   }
 }
 
@@ -291,8 +293,8 @@ TEST(MpegDecodeFrameTest, FreeFormatFramesKeepTheFirstLengthPlusPadding) {
   size_t position = 0;
   std::vector<int32_t> lengths;
   while (position < stream.size()) {
-    const int32_t consumed = DecodedBytesConsumed(DecodeFrame(
-        &stream[position], stream.size() - position, output.data(), output.size()));
+    const int32_t consumed = DecodedBytesConsumed(
+        DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size()));
     if (consumed <= 0) break;
     lengths.push_back(consumed);
     position += static_cast<size_t>(consumed);

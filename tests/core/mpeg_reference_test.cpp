@@ -101,8 +101,8 @@ TEST_F(MpegReferenceTest, Layer3AtCommonSettings) {
 }
 
 TEST_F(MpegReferenceTest, Layer2StereoModesAndTables) {
-  for (const char* options : {"-b 192", "-m j -b 128", "-m j -b 64", "-m m -b 32", "-m d -b 256",
-                              "-b 384"}) {
+  for (const char* options :
+       {"-b 192", "-m j -b 128", "-m j -b 64", "-m m -b 32", "-m d -b 256", "-b 384"}) {
     SCOPED_TRACE(options);
     EXPECT_LE(CompareWithMpg123("twolame", options).maxAbs, 1);
   }
@@ -112,9 +112,12 @@ TEST_F(MpegReferenceTest, Layer2StereoModesAndTables) {
 // 8-subband table to one with 27 subbands: the later frames decode in full,
 // as they do on their own.
 TEST_F(MpegReferenceTest, Layer2TableFollowsTheBitRate) {
-  ASSERT_TRUE(RunQuietly("sox '" + Path("signal.wav") + "' -r 48000 -c 1 '" + Path("mono.wav") + "'"));
-  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 32 '" + Path("mono.wav") + "' '" + Path("low.mp2") + "'"));
-  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 128 '" + Path("mono.wav") + "' '" + Path("high.mp2") + "'"));
+  ASSERT_TRUE(
+      RunQuietly("sox '" + Path("signal.wav") + "' -r 48000 -c 1 '" + Path("mono.wav") + "'"));
+  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 32 '" + Path("mono.wav") + "' '" +
+                         Path("low.mp2") + "'"));
+  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 128 '" + Path("mono.wav") + "' '" +
+                         Path("high.mp2") + "'"));
   std::vector<uint8_t> low;
   std::vector<uint8_t> high;
   ASSERT_TRUE(mpeg_test::ReadFile(Path("low.mp2"), low));

@@ -1,6 +1,8 @@
 // The decoder's building blocks: sample conversion, the fast synthesis
 // filter bank against the standard's direct formulation, the window table,
 // the bit reader's bounds and the Layer III Huffman decoder.
+#include "jobs/mpeg_synthesis.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +13,6 @@
 
 #include "jobs/mpeg_bit_reader.h"
 #include "jobs/mpeg_huffman.h"
-#include "jobs/mpeg_synthesis.h"
 #include "jobs/mpeg_tables.h"
 
 namespace {
@@ -47,7 +48,7 @@ TEST(MpegSynthesisTest, WindowTableMatchesPrintedCoefficients) {
   // A few of the standard's nine-decimal values, on both sides of the
   // symmetry the table is stored with.
   const std::pair<int, double> printed[] = {
-      {0, 0.0},           {1, -0.000015259},  {63, -0.003173828}, {64, 0.003250122},
+      {0, 0.0},           {1, -0.000015259},   {63, -0.003173828}, {64, 0.003250122},
       {128, 0.031082153}, {255, -1.144287109}, {256, 1.144989014}, {257, 1.144287109},
       {320, 0.100311279}, {383, -0.030517578}, {448, 0.003250122}, {511, 0.000015259}};
   for (const auto& [index, value] : printed) {
@@ -187,15 +188,15 @@ TEST(MpegHuffmanTest, DecodesPairsWithSigns) {
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[8];
   DecodeBigValues(reader, count, 1, values, 0, 8);
-  EXPECT_EQ((std::vector<int32_t>{-1, 1, 0, 0, -1, 0, 0, 1}), std::vector<int32_t>(values, values + 8));
+  EXPECT_EQ((std::vector<int32_t>{-1, 1, 0, 0, -1, 0, 0, 1}),
+            std::vector<int32_t>(values, values + 8));
   EXPECT_EQ(count, reader.Position());
 }
 
 TEST(MpegHuffmanTest, DecodesEscapesWithLinbits) {
   // Table 16 code for (15,15) is "00000011"; table_select 23 adds 13 linbits.
   size_t count = 0;
-  const std::vector<uint8_t> bytes =
-      Bits("00000011 1111111111111 1 0000000000000 0", &count);
+  const std::vector<uint8_t> bytes = Bits("00000011 1111111111111 1 0000000000000 0", &count);
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[2];
   DecodeBigValues(reader, count, 23, values, 0, 2);
@@ -221,7 +222,8 @@ TEST(MpegHuffmanTest, StopsAtTheBitBudgetAndZerosTheRest) {
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[8] = {9, 9, 9, 9, 9, 9, 9, 9};
   DecodeBigValues(reader, 3, 1, values, 0, 8);  // budget ends after the first pair
-  EXPECT_EQ((std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0}), std::vector<int32_t>(values, values + 8));
+  EXPECT_EQ((std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0}),
+            std::vector<int32_t>(values, values + 8));
 }
 
 TEST(MpegHuffmanTest, Count1TablesAndTheOverrunQuadruple) {

@@ -53,7 +53,7 @@ struct DECODED_STREAM {
   MPEG_OUTPUT_FORMAT format;
   std::vector<uint8_t> pcm;
   int frames = 0;
-  size_t consumed = 0;  // bytes from the first frame on
+  size_t consumed = 0;           // bytes from the first frame on
   bool framesWellFormed = true;  // every frame produced exactly one frame of PCM
 };
 
@@ -82,7 +82,8 @@ inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t r
     const int32_t consumed = DecodedBytesConsumed(decoded);
     if (consumed <= 0) break;
     const int32_t produced = DecodedBytesProduced(decoded);
-    if (static_cast<size_t>(consumed) > rest.size() || static_cast<size_t>(produced) != frameBytes) {
+    if (static_cast<size_t>(consumed) > rest.size() ||
+        static_cast<size_t>(produced) != frameBytes) {
       result.framesWellFormed = false;
       break;
     }
@@ -132,7 +133,8 @@ inline double Rms(const std::vector<int16_t>& samples) {
 // One channel of interleaved samples.
 inline std::vector<int16_t> Channel(const std::vector<int16_t>& samples, int channels, int index) {
   std::vector<int16_t> out;
-  for (size_t i = static_cast<size_t>(index); i < samples.size(); i += static_cast<size_t>(channels)) {
+  for (size_t i = static_cast<size_t>(index); i < samples.size();
+       i += static_cast<size_t>(channels)) {
     out.push_back(samples[i]);
   }
   return out;

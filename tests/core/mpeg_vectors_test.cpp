@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <map>
+#include <numbers>
 #include <random>
 #include <sstream>
 #include <string>
@@ -19,8 +19,8 @@ namespace {
 
 using mpeg_test::AsSamples;
 using mpeg_test::Compare;
-using mpeg_test::DecodeStream;
 using mpeg_test::DECODED_STREAM;
+using mpeg_test::DecodeStream;
 using mpeg_test::PCM_DIFFERENCE;
 
 struct VECTOR {
@@ -153,8 +153,8 @@ TEST_F(MpegVectorsTest, TaggedAndTinyStreams) {
 // the undamaged stream's reference to one step.
 TEST_F(MpegVectorsTest, SpoiledSideInformationStaysLocal) {
   const std::vector<int16_t> clean = Reference("l3-compl");
-  for (const char* name : {"l3-nonstandard-compl-sideinfo-bigvalues",
-                           "l3-nonstandard-compl-sideinfo-blocktype"}) {
+  for (const char* name :
+       {"l3-nonstandard-compl-sideinfo-bigvalues", "l3-nonstandard-compl-sideinfo-blocktype"}) {
     SCOPED_TRACE(name);
     const DECODED_STREAM decoded = DecodeStream(Stream(name));
     ASSERT_TRUE(decoded.framesWellFormed);
@@ -194,8 +194,9 @@ TEST_F(MpegVectorsTest, DecodingFromTheMiddleCatchesUpWithTheReservoir) {
     const size_t frameBytes = whole.pcm.size() / static_cast<size_t>(whole.frames);
     const size_t settled = 8 * frameBytes;
     ASSERT_GT(late.pcm.size(), settled);
-    EXPECT_TRUE(std::equal(late.pcm.begin() + static_cast<std::ptrdiff_t>(settled), late.pcm.end(),
-                           whole.pcm.begin() + static_cast<std::ptrdiff_t>(10 * frameBytes + settled)));
+    EXPECT_TRUE(
+        std::equal(late.pcm.begin() + static_cast<std::ptrdiff_t>(settled), late.pcm.end(),
+                   whole.pcm.begin() + static_cast<std::ptrdiff_t>(10 * frameBytes + settled)));
   }
 }
 
@@ -237,7 +238,8 @@ std::vector<double> Decimate(const std::vector<int16_t>& samples, int factor, do
   double sum = 0.0;
   for (int i = 0; i < kTaps; ++i) {
     const double x = i - kHalf;
-    const double sinc = x == 0 ? 2 * cutoff : std::sin(2 * std::numbers::pi * cutoff * x) / (std::numbers::pi * x);
+    const double sinc =
+        x == 0 ? 2 * cutoff : std::sin(2 * std::numbers::pi * cutoff * x) / (std::numbers::pi * x);
     const double window = 0.42 - 0.5 * std::cos(2 * std::numbers::pi * i / (kTaps - 1)) +
                           0.08 * std::cos(4 * std::numbers::pi * i / (kTaps - 1));
     taps[i] = sinc * window;
