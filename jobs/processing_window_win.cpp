@@ -41,7 +41,7 @@ namespace {
 // Draws the bar's window text, the percentage, centred over the bar.
 LRESULT CALLBACK PercentBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-  if (message == WM_PAINT) {
+  if (message == WM_PAINT && IsWindowVisible(hwnd)) {
     char text[32] = {};
     GetWindowTextA(hwnd, text, sizeof(text));
     HDC dc = GetDC(hwnd);
@@ -145,17 +145,21 @@ void CProcessingDialog::SetTitle(UINT format, int number, const std::string& tex
 }
 
 LRESULT CProcessingDialog::OnExtractProgress(WPARAM wParam, LPARAM lParam) {
+  // Posted progress can arrive after the end panel is up.
+  if (ended_) return 0;
   extractPanel_.ShowProgress(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
   return 0;
 }
 
 LRESULT CProcessingDialog::OnEncodeProgress(WPARAM wParam, LPARAM lParam) {
+  if (ended_) return 0;
   encodePanel_.ShowProgress(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
   return 0;
 }
 
 LRESULT CProcessingDialog::OnItemStart(WPARAM wParam, LPARAM lParam) {
   std::string text = TakeMessageText(lParam);
+  if (ended_) return 0;
   // A new item or pass starts from nothing, not from the last one's 100%.
   extractPanel_.Reset();
   encodePanel_.Reset();
@@ -179,7 +183,9 @@ LRESULT CProcessingDialog::OnItemStart(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CProcessingDialog::OnEncodeStart(WPARAM, LPARAM lParam) {
-  SetTitle(IDS_TITLE_ENCODING, current_, TakeMessageText(lParam));
+  std::string text = TakeMessageText(lParam);
+  if (ended_) return 0;
+  SetTitle(IDS_TITLE_ENCODING, current_, text);
   ShowPanel(encodePanel_);
   return 0;
 }
@@ -191,6 +197,7 @@ LRESULT CProcessingDialog::OnDecodeStart(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CProcessingDialog::OnJobDone(WPARAM wParam, LPARAM) {
+  ended_ = true;
   const CJob* job = reinterpret_cast<const CJob*>(wParam);
   for (const CJobItem& item : job->items) okPanel_.AddOutput(item.outputPath, item.outputFolder);
   ShowPanel(okPanel_);
@@ -200,6 +207,7 @@ LRESULT CProcessingDialog::OnJobDone(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CProcessingDialog::OnJobFailed(WPARAM, LPARAM) {
+  ended_ = true;
   ShowPanel(errorPanel_);
   SetDlgItemTextA(Handle(), IDOK, LoadResourceString(IDS_BUTTON_CLOSE).c_str());
   return 0;

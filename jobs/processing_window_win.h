@@ -89,6 +89,7 @@ class CProcessingDialog : public CDialog {
 
   HWND mainWindow_;
   int current_ = 0;
+  bool ended_ = false;  // the end panel is up
   CExtractProgress extractPanel_;
   CEncodeProgress encodePanel_;
   CExtractError errorPanel_;

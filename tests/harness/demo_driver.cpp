@@ -1,6 +1,7 @@
 // Runs CantaroMaker.exe for the demo: starts it from a folder of its own
 // with the given command line, answers its start-up messages, prints READY
-// once the main window shows, and closes it when the file named by
+// once the main window shows, with --wait-title waits for a window of that
+// title (printing FINISHED), and closes everything when the file named by
 // --close-when appears (or after two minutes).
 #include <cstdio>
 #include <cstring>
@@ -11,9 +12,12 @@
 int main(int argc, char** argv) {
   std::string commandLine;
   std::string closeWhen;
+  std::string waitTitle;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--close-when") == 0 && i + 1 < argc)
       closeWhen = argv[++i];
+    else if (std::strcmp(argv[i], "--wait-title") == 0 && i + 1 < argc)
+      waitTitle = argv[++i];
     else
       commandLine += (commandLine.empty() ? "" : " ") + std::string(argv[i]);
   }
@@ -31,9 +35,19 @@ int main(int argc, char** argv) {
   }
   std::printf("program folder: %s\nREADY\n", program.Folder().c_str());
   std::fflush(stdout);
+  HWND waited = nullptr;
+  if (!waitTitle.empty()) {
+    waited = WaitForWindowTitled(program.ProcessId(), waitTitle, 300000);
+    std::printf(waited ? "FINISHED\n" : "the window \"%s\" did not appear\n", waitTitle.c_str());
+    std::fflush(stdout);
+  }
   for (int waited = 0; waited < 120000; waited += 200) {
     if (!closeWhen.empty() && GetFileAttributesA(closeWhen.c_str()) != INVALID_FILE_ATTRIBUTES) break;
     Sleep(200);
+  }
+  if (waited) {
+    ClickButton(waited, IDOK);
+    Sleep(500);
   }
   PostMessageA(main, WM_CLOSE, 0, 0);
   return program.WaitForExit(30000) ? 0 : 1;
