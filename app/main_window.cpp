@@ -8,6 +8,7 @@
 #include "app/about_dialog_win.h"
 #include "app/command_line.h"
 #include "app/mp3_player_win.h"
+#include "discinfo/id3_editor_win.h"
 #include "cdrom/extraction.h"
 #include "jobs/job_report_win.h"
 #include "jobs/mp3_encoding.h"
@@ -518,6 +519,7 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM) {
     case ID_FILE_DECODE: OnFileCommand(JOB_KIND::DecodeFiles); break;
     case ID_FILE_NORMALIZE: OnFileCommand(JOB_KIND::NormalizeFiles); break;
     case ID_FILE_VIEW_LOG: OnViewLog(); break;
+    case ID_EDIT_ID3TAG: OnId3Tag(); break;
     case ID_EDIT_SELECT_ALL:
     case ID_LIST_SELECT_ALL: SetAllChecks(1); break;
     case ID_EDIT_SELECT_NONE:
@@ -548,6 +550,27 @@ void CMainWindow::OnExtract() {
     ShowMessage(Handle(), IDS_SELECT_ONE_ITEM);
   else
     RunProcessingWindow(JOB_KIND::ExtractEncode, static_cast<size_t>(checked));
+  busy_ = false;
+}
+
+void CMainWindow::OnId3Tag() {
+  if (busy_) return;
+  busy_ = true;
+  if (list_.Count() == 0) {
+    ShowMessage(Handle(), IDS_NO_CD_AVAILABLE);
+  } else {
+    CId3EditorDialog editor(Handle(), disc_);
+    if (editor.DoModal() == IDOK) {
+      editor.Model().CopyBack(disc_);
+      std::string untitled = LoadResourceString(IDS_TRACK_FORMAT);
+      for (int row = 0; row < list_.Count(); ++row) {
+        size_t entry = static_cast<size_t>(list_.TrackIndex(row)) + 1;
+        if (entry >= disc_.entries.size()) continue;
+        const std::string& title = disc_.entries[entry].title;
+        list_.SetText(row, 1, title.empty() ? Format(untitled.c_str(), disc_.toc.entries[entry - 1].trackNumber) : title);
+      }
+    }
+  }
   busy_ = false;
 }
 

@@ -98,6 +98,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   JOB_STEPS MakeSteps();
   void OnFileCommand(JOB_KIND kind);
   void OnViewLog();
+  void OnId3Tag();
 
   // Commands.
   void OnExtract();

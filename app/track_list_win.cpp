@@ -91,6 +91,13 @@ std::string CTrackList::Text(int row, int column) const {
   return buffer;
 }
 
+void CTrackList::SetText(int row, int column, const std::string& text) {
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
 int CTrackList::ColumnWidth(int column) const { return ListView_GetColumnWidth(list_, column); }
 
 void CTrackList::SetColumnWidth(int column, int width) { ListView_SetColumnWidth(list_, column, width); }

@@ -28,6 +28,7 @@ class CTrackList {
   void SetChecked(int row, bool checked);
   int Highlighted() const;
   std::string Text(int row, int column) const;
+  void SetText(int row, int column, const std::string& text);
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
 

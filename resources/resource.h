@@ -10,6 +10,7 @@
 #define IDD_ABOUT                100
 #define IDD_MAIN                 102
 #define IDD_PROCESSING           150
+#define IDD_ID3_EDITOR           178
 #define IDD_RENAME               152
 #define IDD_PANEL_EXTRACT        199
 #define IDD_PANEL_ENCODE         200
@@ -51,6 +52,15 @@
 #define IDC_PLAY_NOW             1124
 #define IDC_CREATE_PLAY_LIST     1125
 #define IDC_PANEL_ICON           1134
+
+// --- ID3 editor -------------------------------------------------------------
+#define IDC_ID3_GENRE            1070
+#define IDC_ID3_TRACK            1071
+#define IDC_ID3_ARTIST           1072
+#define IDC_ID3_ALBUM            1073
+#define IDC_ID3_TITLE            1074
+#define IDC_ID3_YEAR             1075
+#define IDC_ID3_COMMENT          1076
 
 // --- Log window -------------------------------------------------------------
 #define IDC_LOG_LIST             1002
@@ -161,3 +171,4 @@
 #define IDS_ENCODE_TITLE         58023
 #define IDS_DECODE_TITLE         58024
 #define IDS_USER_CANCELED        57715
+#define IDS_NO_CD_AVAILABLE      58026
