@@ -10,6 +10,7 @@
 
 #include "cdrom/disc_image_writer.h"
 #include "cdrom/virtual_drive.h"
+#include "jobs/wav_file.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
 #include "tests/harness/harness.h"
@@ -154,6 +155,73 @@ TEST_F(DiscTest, TracksBeyondTheDiscStartNothing) {
   HWND main = StartProgram(program, "-A7  -DV");
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(WaitForWindowTitled(program.ProcessId(), "Extracting", 3000), nullptr);
+  Close(program, main);
+}
+
+TEST_F(DiscTest, EditedTagsReachTheRippedFile) {
+  std::string target = folder_ + "tagged";
+  StoreString("OUTPUTFOLDER", target);
+  CProgramUnderTest program("disc-id3");
+  HWND main = StartProgram(program);
+  ASSERT_NE(main, nullptr);
+  PostMessageA(main, WM_COMMAND, ID_EDIT_ID3TAG, 0);
+  HWND editor = WaitForWindowTitled(program.ProcessId(), "ID3 Editor", kTimeout);
+  ASSERT_NE(editor, nullptr);
+  // The disc level: a new artist reaches every track that shared the old one.
+  SendDlgItemMessageA(editor, IDC_ID3_ARTIST, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("The Testers"));
+  SendDlgItemMessageA(editor, IDC_ID3_GENRE, CB_SETCURSEL, 8, 0);  // Jazz
+  SaveScreenshot(ArtifactFolder() + "id3-editor.bmp");
+  ClickButton(editor, IDOK);
+  for (int i = 0; i < 100 && IsWindow(editor); ++i) Sleep(20);
+
+  PostMessageA(main, WM_COMMAND, ID_EDIT_SELECT_NONE, 0);
+  PostMessageA(main, WM_COMMAND, ID_EDIT_INVERT, 0);  // all checked
+  PostMessageA(main, WM_COMMAND, ID_ACTION_EXTRACT, 0);
+  HWND finished = WaitForWindowTitled(program.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr) << FailureLog(program);
+  ClickButton(finished, IDOK);
+  std::string mp3 = ReadAll(target + "\\Track 2.MP3");
+  ASSERT_GT(mp3.size(), 128u);
+  std::string tag = mp3.substr(mp3.size() - 128);
+  EXPECT_EQ(tag.substr(33, 11), "The Testers");
+  EXPECT_EQ(static_cast<uint8_t>(tag[127]), 8);
+  Close(program, main);
+}
+
+TEST_F(DiscTest, EncodeCommandTurnsChosenWavFilesIntoMp3s) {
+  std::string target = folder_ + "encoded";
+  StoreString("OUTPUTFOLDER", target);
+  std::filesystem::create_directories(target);
+  // Two CD-format WAV files made from the disc's own audio.
+  for (int track = 1; track <= 2; ++track) {
+    const IMAGE_TRACK& t = layout_.tracks[static_cast<size_t>(track - 1)];
+    std::vector<uint8_t> pcm(static_cast<size_t>(t.frames) * 2352);
+    RenderTrackFrames(t, track, 0, 0, t.frames, pcm.data());
+    uint8_t header[44];
+    BuildCdAudioHeader(static_cast<uint32_t>(pcm.size()), header);
+    std::ofstream out(target + "\\song" + std::to_string(track) + ".wav", std::ios::binary);
+    out.write(reinterpret_cast<char*>(header), 44);
+    out.write(reinterpret_cast<char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
+  }
+  CProgramUnderTest program("disc-encode");
+  HWND main = StartProgram(program);
+  ASSERT_NE(main, nullptr);
+  PostMessageA(main, WM_COMMAND, ID_FILE_ENCODE, 0);
+  HWND dialog = WaitForWindowTitled(program.ProcessId(), "Encode WAV to MP3", kTimeout);
+  ASSERT_NE(dialog, nullptr);
+  HWND field = GetDlgItem(dialog, 0x47C);
+  if (!field) field = GetDlgItem(dialog, 0x480);
+  ASSERT_NE(field, nullptr);
+  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\"song1.wav\" \"song2.wav\""));
+  ClickButton(dialog, IDOK);
+  HWND finished = WaitForWindowTitled(program.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr) << FailureLog(program);
+  ClickButton(finished, IDOK);
+  for (const char* name : {"song1.MP3", "song2.MP3"}) {
+    std::string mp3 = ReadAll(target + "\\" + name);
+    ASSERT_GT(mp3.size(), 1000u) << name;
+    EXPECT_EQ(static_cast<uint8_t>(mp3[0]), 0xFF) << name;
+  }
   Close(program, main);
 }
 
