@@ -40,3 +40,9 @@ bool DeleteFileAt(const std::string& path);
 // Bytes free to the caller on the drive of the path ("C:"), false when
 // the query fails.
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes);
+
+// Tests stand in for the free-space query (a full disk cannot be made on
+// demand); null puts the system's query back.
+using FreeSpaceQuery = bool (*)(const std::string& drive, uint64_t& bytes);
+void SetFreeSpaceQuery(FreeSpaceQuery query);
+FreeSpaceQuery CurrentFreeSpaceQuery();

@@ -78,6 +78,7 @@ bool DeleteFileAt(const std::string& path) {
 }
 
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes) {
+  if (FreeSpaceQuery query = CurrentFreeSpaceQuery()) return query(drive, bytes);
   std::string host = HostPath(drive.substr(0, 2) + "\\");
   struct statvfs fs;
   if (host.empty() || statvfs(host.c_str(), &fs) != 0) return false;

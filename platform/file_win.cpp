@@ -75,6 +75,7 @@ std::string CFile::LastErrorText() const {
 bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes) {
+  if (FreeSpaceQuery query = CurrentFreeSpaceQuery()) return query(drive, bytes);
   std::string root = drive.substr(0, 2) + "\\";
   // Bound at run time: systems before the extended query lack it.
   typedef BOOL(WINAPI * FREE_SPACE_EX)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);

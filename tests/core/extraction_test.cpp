@@ -9,6 +9,7 @@
 #include "cdrom/disc_image_writer.h"
 #include "cdrom/extraction.h"
 #include "cdrom/virtual_drive.h"
+#include "platform/file.h"
 #include "platform/temp_file.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
@@ -198,6 +199,29 @@ TEST_F(ExtractionTest, DriveWithoutMediumFailsAtThePreRead) {
   settings_.BoolSkipError = 0;
   EXPECT_FALSE(ExtractTrack(job_, *commands_, settings_));
   EXPECT_TRUE(job_.temporaryWavPath.empty());
+}
+
+uint64_t g_freeBytes = 0;
+bool FixedFreeSpace(const std::string&, uint64_t& bytes) {
+  bytes = g_freeBytes;
+  return true;
+}
+
+TEST_F(ExtractionTest, FreeSpaceEqualToTheNeedIsNotEnough) {
+  MakeJob("", 0, 300);
+  job_.keepWav = false;
+  pwBefore_ = TemporaryPwFiles();
+  SetFreeSpaceQuery(FixedFreeSpace);
+  g_freeBytes = 300u * 2352;
+  EXPECT_FALSE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_EQ(report_.lines.size(), 1u);
+  EXPECT_TRUE(LooksLike(report_.lines[0], "(", ") Error: Not enough free disk space at disk: "));
+  EXPECT_EQ(TemporaryPwFiles(), pwBefore_);  // the temporary file made for it is gone
+  g_freeBytes += 1;
+  report_.lines.clear();
+  EXPECT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  SetFreeSpaceQuery(nullptr);
+  EXPECT_EQ(report_.lines.size(), 2u);
 }
 
 }  // namespace

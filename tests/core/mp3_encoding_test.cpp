@@ -8,6 +8,7 @@
 #include "jobs/encoder_config.h"
 #include "jobs/mp3_encoding.h"
 #include "jobs/wav_file.h"
+#include "platform/file.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
 
@@ -214,6 +215,24 @@ TEST_F(Mp3EncodingTest, AbortRemovesThePartialMp3AndTheTemporaryWav) {
   EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") User canceled the operation."));
   EXPECT_EQ(report_.encode.size(), 2u);  // the 10th chunk and the end
   EXPECT_EQ(report_.encode[0], 333u);
+}
+
+uint64_t g_freeBytes = 0;
+bool FixedFreeSpace(const std::string&, uint64_t& bytes) {
+  bytes = g_freeBytes;
+  return true;
+}
+
+TEST_F(Mp3EncodingTest, FreeSpaceMustExceedAQuarterOfTheWavData) {
+  AddWave("a.wav", 4000);
+  SetFreeSpaceQuery(FixedFreeSpace);
+  g_freeBytes = 1000;
+  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_TRUE(LooksLike(report_.lines.back(), "(", ") Error: Not enough free disk space at disk: "));
+  EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "a.MP3")));
+  g_freeBytes = 1001;
+  EXPECT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  SetFreeSpaceQuery(nullptr);
 }
 
 }  // namespace
