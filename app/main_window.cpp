@@ -224,7 +224,8 @@ void CMainWindow::ApplyLayout() {
     LAYOUT_RECT r;
     if (SkinButtonRect(spec.id, client.right, client.bottom, r)) buttons_.Move(spec.id, r.x, r.y, r.width, r.height);
   }
-  InvalidateRect(Handle(), nullptr, TRUE);
+  // Every control moved: paint the frame and all of them at once.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void CMainWindow::SetUpPlaybackControls() {

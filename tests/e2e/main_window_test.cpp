@@ -84,6 +84,7 @@ TEST_F(MainWindowTest, GripResizesWithinTheLimitsAndTheTitleColumnTakesTheRest) 
   int others = 0;
   for (int c : {0, 2, 3}) others += static_cast<int>(SendMessageA(list, 0x101D /* LVM_GETCOLUMNWIDTH */, c, 0));
   EXPECT_EQ(SendMessageA(list, 0x101D, 1, 0), listClient.right - others);
+  Sleep(500);
   SaveScreenshot(ArtifactFolder() + "main-window-800x600.bmp");
   Close(main);
   DWORD width = 0, column = 0;
