@@ -133,6 +133,8 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {UM_START_JOB, 0, &CMainWindow::OnStartJob},
       {UM_ABORT_JOB, 0, &CMainWindow::OnAbortJob},
       {UM_LOG_LINE, 0, &CMainWindow::OnLogLine},
+      {UM_LAUNCH_MP3_PLAYER, 0, &CMainWindow::OnLaunchMp3Player},
+      {WM_NOTIFY, IDC_TRACK_LIST, &CMainWindow::OnListNotify},
   };
   if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
   if (message == WM_COMMAND) {
@@ -521,6 +523,23 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM) {
     case ID_FILE_NORMALIZE: OnFileCommand(JOB_KIND::NormalizeFiles); break;
     case ID_FILE_VIEW_LOG: OnViewLog(); break;
     case ID_EDIT_ID3TAG: OnId3Tag(); break;
+    case ID_EDIT_RENAME:
+    case ID_LIST_RENAME: OnRename(); break;
+    case IDC_BTN_MOVE_FIRST: OnMove(MOVE_KIND::First); break;
+    case IDC_BTN_MOVE_UP: OnMove(MOVE_KIND::Up); break;
+    case IDC_BTN_MOVE_DOWN: OnMove(MOVE_KIND::Down); break;
+    case IDC_BTN_MOVE_LAST: OnMove(MOVE_KIND::Last); break;
+    case ID_EDIT_UPPER_CASE:
+    case ID_EDIT_LOWER_CASE:
+    case ID_EDIT_CAPITALIZE: OnChangeCase(id); break;
+    case ID_EDIT_COPY: OnCopyToClipboard(); break;
+    case ID_FILE_OPEN_OUTPUT: OnOpenOutputFolder(); break;
+    case ID_FILE_EJECT: OnEject(); break;
+    case ID_ACTION_VOLUME: OnVolumeControl(); break;
+    case ID_HELP_CONTENTS: OnHelpContents(); break;
+    case ID_HELP_HOME_PAGE: OnWebPage(false); break;
+    case ID_HELP_CDDB_HOME: OnWebPage(true); break;
+    case ID_FILE_MP3_PLAYER: OnDefaultMp3Player(); break;
     case ID_EDIT_SELECT_ALL:
     case ID_LIST_SELECT_ALL: SetAllChecks(1); break;
     case ID_EDIT_SELECT_NONE:
@@ -530,6 +549,16 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM) {
     default: break;  // the remaining commands arrive with their subsystems
   }
   return 0;
+}
+
+LRESULT CMainWindow::OnListNotify(WPARAM, LPARAM lParam) {
+  if (reinterpret_cast<const NMHDR*>(lParam)->code == NM_DBLCLK) OnRename();
+  return 0;
+}
+
+void CMainWindow::OnEject() {
+  // The disc cache and the drive's tray join here with their subsystems.
+  list_.Clear();
 }
 
 void CMainWindow::SetAllChecks(int how) {

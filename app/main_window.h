@@ -10,6 +10,7 @@
 #include "app/exchange_requests.h"
 #include "app/main_layout.h"
 #include "app/settings.h"
+#include "app/track_commands.h"
 #include "app/track_list_win.h"
 #include "cdrom/autoplay_win.h"
 #include "cdrom/cdrom_device.h"
@@ -99,6 +100,18 @@ class CMainWindow : public CDialog, public IRequestTarget {
   void OnFileCommand(JOB_KIND kind);
   void OnViewLog();
   void OnId3Tag();
+  void OnRename();
+  void OnMove(MOVE_KIND kind);
+  void OnChangeCase(int command);
+  void OnCopyToClipboard();
+  void OnOpenOutputFolder();
+  void OnVolumeControl();
+  void OnHelpContents();
+  void OnWebPage(bool cddb);
+  void OnDefaultMp3Player();
+  void OnEject();
+  LRESULT OnLaunchMp3Player(WPARAM, LPARAM);
+  LRESULT OnListNotify(WPARAM, LPARAM lParam);
 
   // Commands.
   void OnExtract();
@@ -127,6 +140,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   HBRUSH frameBrush_ = nullptr;
   std::vector<std::string> inputFiles_;
   std::string systemMp3Player_;
+  std::string playerToLaunch_;
   std::string standingStatus_;
   CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
   JOB_KIND processingKind_ = JOB_KIND::ExtractEncode;

@@ -4,8 +4,19 @@
 
 std::string CleanPlayerCommand(const std::string& command) {
   std::string text = command;
-  while (!text.empty() && (text.back() == '"' || text.back() == '%' || text.back() == '1'))
-    text.pop_back();
+  // The placeholder "%1" and its quotes go; a '1' that ends the player's
+  // own name stays.
+  for (;;) {
+    if (!text.empty() && text.back() == '"') {
+      text.pop_back();
+    } else if (text.size() >= 2 && text.compare(text.size() - 2, 2, "%1") == 0) {
+      text.resize(text.size() - 2);
+    } else if (!text.empty() && text.back() == '%') {
+      text.pop_back();
+    } else {
+      break;
+    }
+  }
   text = TrimRight(text);
   while (!text.empty() && text.back() == '"') text.pop_back();
   // Leading blanks go before the quotes too, so "  \"path\"" is no trap.

@@ -4,6 +4,6 @@
 #include <string>
 
 // Removes the argument placeholder, quotes and white space around the
-// player's path: trailing '"', '%' and '1', then trailing white space, then
-// trailing quotes, then leading quotes, then leading white space.
+// player's path: a trailing "%1" with its quotes, then trailing white
+// space, then trailing quotes, then leading white space and quotes.
 std::string CleanPlayerCommand(const std::string& command);

@@ -98,6 +98,29 @@ void CTrackList::SetText(int row, int column, const std::string& text) {
   SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+void CTrackList::MoveRow(int from, int to) {
+  std::string texts[4];
+  for (int c = 0; c < 4; ++c) texts[c] = Text(from, c);
+  int trackIndex = TrackIndex(from);
+  bool checked = Checked(from);
+  UINT state = ListView_GetItemState(list_, from, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_DeleteItem(list_, from);
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = to;
+  item.pszText = texts[0].data();
+  item.lParam = trackIndex;
+  int at = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  for (int c = 1; c < 4; ++c) SetText(at, c, texts[c]);
+  SetChecked(at, checked);
+  ListView_SetItemState(list_, at, state, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list_, at, FALSE);
+}
+
+void CTrackList::Highlight(int row) {
+  ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
 int CTrackList::ColumnWidth(int column) const { return ListView_GetColumnWidth(list_, column); }
 
 void CTrackList::SetColumnWidth(int column, int width) { ListView_SetColumnWidth(list_, column, width); }

@@ -32,6 +32,10 @@ class CTrackList {
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
 
+  // Moves a row with its texts, track index, check and highlight.
+  void MoveRow(int from, int to);
+  void Highlight(int row);
+
   // WM_DRAWITEM of the list.
   void DrawRow(const DRAWITEMSTRUCT& item) const;
 

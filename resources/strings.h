@@ -23,3 +23,17 @@
 #define LINE_CANT_READ_FILE      "[%s] Error: Can't read file %s!"
 #define LINE_UNSUPPORTED_WAVE    "[%s] Error: Can't support this wave format of file %s!"
 #define STR_TEMPORARY_WAVE       "Temporary Wave File"
+
+// The decoding step's lines.
+#define LINE_DECODE_FILE         "[%s] Decode file %s"
+#define LINE_CANT_OPEN_INPUT     "[%s] Can't open input files %s"
+#define LINE_CANT_ALLOC_INPUT    "[%s] Can't allocate buffer while decoding."
+#define LINE_DECODE_READ_ERROR   "[%s] File read error while decoding."
+#define LINE_BAD_MPEG_FILE       "[%s] Bad or unsupported MPEG file."
+#define LINE_CANT_OPEN_OUTPUT    "[%s] Can't open output file %s."
+#define LINE_CANT_ALLOC_PCM      "[%s] Can't allocate PCM buffer."
+#define LINE_DECODER_INIT_FAILED "[%s] Decoder initialization fail."
+#define LINE_FILE_WRITE_ERROR    "[%s] File write error."
+#define LINE_BAD_SYNC            "[%s] Bad Sync. in MPEG file."
+#define LINE_DECODE_CANCELED     "[%s] User canceled."
+#define LINE_DECODE_OK           "[%s] Decode MPEG file OK!"

@@ -16,8 +16,9 @@ TEST(Mp3PlayerTest, OtherShapesOfTheCommand) {
   EXPECT_EQ(CleanPlayerCommand("C:\\Players\\amp.exe"), "C:\\Players\\amp.exe");
   EXPECT_EQ(CleanPlayerCommand(""), "");
   EXPECT_EQ(CleanPlayerCommand("\"\"%1"), "");
-  // Trailing '1' characters are taken for the placeholder: a known limit of the rule.
-  EXPECT_EQ(CleanPlayerCommand("C:\\Winamp1"), "C:\\Winamp");
+  // A player whose own name ends in 1 keeps it.
+  EXPECT_EQ(CleanPlayerCommand("C:\\Winamp1"), "C:\\Winamp1");
+  EXPECT_EQ(CleanPlayerCommand("\"C:\\Player 1\" \"%1\""), "C:\\Player 1");
 }
 
 }  // namespace

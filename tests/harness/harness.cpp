@@ -370,3 +370,42 @@ std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window) {
   ClickButton(log, IDOK);
   return lines;
 }
+
+void HighlightListRow(HWND list, int row) {
+  struct REMOTE_STATE {
+    UINT mask;
+    int iItem, iSubItem;
+    UINT state, stateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+    int iIndent;
+  };
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(REMOTE_STATE), MEM_COMMIT, PAGE_READWRITE);
+  if (remote) {
+    REMOTE_STATE item = {};
+    item.mask = 0x8;  // LVIF_STATE
+    item.state = item.stateMask = 0x3;  // LVIS_FOCUSED | LVIS_SELECTED
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    SendMessageA(list, 0x102B /* LVM_SETITEMSTATE */, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+}
+
+std::string ClipboardText() {
+  if (!OpenClipboard(nullptr)) return "<none>";
+  std::string text = "<none>";
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    const char* p = static_cast<const char*>(GlobalLock(data));
+    if (p) text = p;
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}

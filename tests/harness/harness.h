@@ -82,3 +82,7 @@ std::string ListBoxText(HWND list, int index);
 std::string ListViewText(HWND list, int row, int column);
 // The lines of the log window, opened from the error panel of window.
 std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window);
+// Highlights a row of a list view in the program's process.
+void HighlightListRow(HWND list, int row);
+// The text on the clipboard, or "<none>".
+std::string ClipboardText();

@@ -1,0 +1,35 @@
+// The case rules, the clipboard text and the Move targets.
+#include <gtest/gtest.h>
+
+#include "app/track_commands.h"
+
+namespace {
+
+TEST(TrackCommandsTest, CapitalizeStartsEveryWordAfterTheMarks) {
+  EXPECT_EQ(CapitalizeTitle("the BEST of (live) [remix]"), "The Best Of (Live) [Remix]");
+  EXPECT_EQ(CapitalizeTitle("{a}<b>c-d e.f"), "{A}<B>c-d E.f");
+  EXPECT_EQ(CapitalizeTitle(""), "");
+  EXPECT_EQ(CapitalizeTitle("  x"), "  X");
+  // Bytes beyond ASCII are left as they are.
+  EXPECT_EQ(CapitalizeTitle("\xe9t\xe9 ete"), "\xe9t\xe9 Ete");
+}
+
+TEST(TrackCommandsTest, ClipboardTextHasOneLinePerRow) {
+  EXPECT_EQ(TrackListClipboardText({}), "");
+  EXPECT_EQ(TrackListClipboardText({{"Intro", "01:02"}, {"", "00:10"}}), "Intro\t\t01:02\r\n\t\t00:10\r\n");
+}
+
+TEST(TrackCommandsTest, MoveTargets) {
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Up, 0, 5), -1);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Down, 4, 5), -1);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::First, 0, 5), -1);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Last, 4, 5), -1);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Up, 3, 5), 2);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Down, 3, 5), 4);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::First, 3, 5), 0);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Last, 1, 5), 4);
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Up, -1, 5), -1);  // nothing highlighted
+  EXPECT_EQ(MoveTarget(MOVE_KIND::Down, 0, 0), -1);
+}
+
+}  // namespace

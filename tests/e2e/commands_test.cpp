@@ -1,0 +1,88 @@
+// The track-list commands as a user gives them: Rename, Move, the case
+// commands and Copy to Clipboard.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual_drive.h"
+#include "resources/resource.h"
+#include "tests/core/test_folders.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+const DWORD kTimeout = 60000;
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteProgramKey();
+    std::string folder = MakeTestFolder("e2e-commands");
+    DISC_IMAGE_LAYOUT layout;
+    for (int i = 0; i < 3; ++i) {
+      IMAGE_TRACK track;
+      track.frames = 75 * (61 + i);
+      layout.tracks.push_back(track);
+    }
+    std::string error;
+    ASSERT_TRUE(WriteDiscImage(layout, folder + "three.cue", error)) << error;
+    CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + folder + "three.cue");
+    ASSERT_TRUE(program_.Start());
+    program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
+    ASSERT_NE(main_, nullptr);
+    list_ = GetDlgItem(main_, IDC_TRACK_LIST);
+  }
+  void TearDown() override {
+    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program_.WaitForExit(kTimeout));
+    DeleteProgramKey();
+  }
+
+  void Rename(int row, const char* title) {
+    HighlightListRow(list_, row);
+    PostMessageA(main_, WM_COMMAND, ID_EDIT_RENAME, 0);
+    HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Rename", kTimeout);
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageA(dialog, IDC_RENAME_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+    ClickButton(dialog, IDOK);
+    for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(20);
+  }
+
+  std::string Title(int row) { return ListViewText(list_, row, 1); }
+
+  CProgramUnderTest program_{"commands"};
+  HWND main_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+TEST_F(CommandsTest, RenameMoveCaseAndClipboard) {
+  Rename(0, "the BEST of (live) [remix]");
+  Rename(2, "closing");
+  EXPECT_EQ(Title(0), "the BEST of (live) [remix]");
+
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_CAPITALIZE, 0);
+  PostMessageA(main_, WM_COMMAND, IDC_BTN_MOVE_LAST, 0);  // row 2 is highlighted
+  PostMessageA(main_, WM_COMMAND, IDC_BTN_MOVE_FIRST, 0);
+  Sleep(300);
+  EXPECT_EQ(Title(0), "Closing");
+  EXPECT_EQ(Title(1), "The Best Of (Live) [Remix]");
+  EXPECT_EQ(ListViewText(list_, 0, 0), "03");  // the row keeps its number
+
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_COPY, 0);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Successfully copy TOC to Clipboard");
+  EXPECT_EQ(ClipboardText(), "Closing\t\t01:03\r\nThe Best Of (Live) [Remix]\t\t01:01\r\nTrack 2\t\t01:02\r\n");
+
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_UPPER_CASE, 0);
+  Sleep(200);
+  EXPECT_EQ(Title(2), "TRACK 2");
+}
+
+TEST_F(CommandsTest, RenameWithoutAHighlightedRowSaysSo) {
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_RENAME, 0);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please highlighted a track item to rename it.");
+  PostMessageA(main_, WM_COMMAND, IDC_BTN_MOVE_UP, 0);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please highlighted a track item to rename it.");
+}
+
+}  // namespace
