@@ -11,6 +11,7 @@
 #include "discinfo/id3_editor_win.h"
 #include "cdrom/extraction.h"
 #include "jobs/job_report_win.h"
+#include "jobs/mp3_decoding.h"
 #include "jobs/mp3_encoding.h"
 #include "jobs/normalize.h"
 #include "jobs/processing_log.h"
@@ -779,11 +780,9 @@ JOB_STEPS CMainWindow::MakeSteps() {
   const CEncoderBinding* encoder = &encoder_;
   steps.extract = [commands, settings](CJob& job) { return ExtractTrack(job, *commands, *settings); };
   steps.encode = [encoder, settings](CJob& job) { return EncodeWaveToMp3(job, *encoder, *settings); };
-  // Decoding arrives with its job; until then its items fail with a line
-  // the error panel points to.
-  steps.decode = [](CJob& job, const std::string&, const std::string&) {
-    job.report->Log(JobLine("[%s] Error: %s is not available yet!", "MP3 decoding"));
-    return false;
+  // The decoder passes a frequency limit that keeps the whole band.
+  steps.decode = [settings](CJob& job, const std::string& source, const std::string& output) {
+    return DecodeMp3ToWave(source, output, 24000, job, *settings);
   };
   return steps;
 }

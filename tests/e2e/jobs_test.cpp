@@ -2,6 +2,7 @@
 // dialog, the processing window's panels and the log window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -162,6 +163,43 @@ TEST_F(JobsTest, AbortDuringTheSecondOfThreeFilesThenANewJobHasOnlyItsOwnFile) {
   EXPECT_EQ(ReadWave(output_ + "a.wav"), before);
   EXPECT_EQ(ReadWave(output_ + "c.wav"), big);
   ClickButton(finished, IDOK);
+}
+
+TEST_F(JobsTest, DecodeTurnsAnMp3IntoAWavAsTheReferenceDecodes) {
+  const std::string vectors = std::string("Z:") + CANTARO_SOURCE_DIR + "/../shared/mpeg-vectors/";
+  if (GetFileAttributesA((vectors + "l3-he_44khz.bit").c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no reference vectors beside the project";
+  ASSERT_TRUE(CopyFileA((vectors + "l3-he_44khz.bit").c_str(), (output_ + "stream.mp3").c_str(), FALSE));
+  PostMessageA(main_, WM_COMMAND, ID_FILE_DECODE, 0);
+  HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Decode MP3 to WAV", kTimeout);
+  ASSERT_NE(dialog, nullptr);
+  HWND field = GetDlgItem(dialog, 0x47C);
+  if (!field) field = GetDlgItem(dialog, 0x480);
+  ASSERT_NE(field, nullptr);
+  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("stream.mp3"));
+  ClickButton(dialog, IDOK);
+  HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr);
+  ClickButton(finished, IDOK);
+
+  std::ifstream wav(output_ + "stream.WAV", std::ios::binary);
+  ASSERT_TRUE(wav.good());
+  uint8_t header[44] = {};
+  wav.read(reinterpret_cast<char*>(header), 44);
+  EXPECT_EQ(std::memcmp(header, "RIFF", 4), 0);
+  uint32_t rate = 0;
+  std::memcpy(&rate, header + 24, 4);
+  EXPECT_EQ(rate, 44100u);
+  std::vector<int16_t> ours = ReadWave(output_ + "stream.WAV");
+  std::ifstream reference(vectors + "l3-he_44khz.pcm", std::ios::binary);
+  std::vector<int16_t> expected;
+  int16_t s;
+  while (reference.read(reinterpret_cast<char*>(&s), 2)) expected.push_back(s);
+  size_t common = std::min(ours.size(), expected.size());
+  ASSERT_GT(common, 44100u);
+  int worst = 0;
+  for (size_t i = 0; i < common; ++i) worst = std::max(worst, std::abs(ours[i] - expected[i]));
+  EXPECT_LE(worst, 1) << "16-bit output within one step of the reference";
 }
 
 }  // namespace
