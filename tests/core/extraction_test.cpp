@@ -222,6 +222,7 @@ TEST_F(ExtractionTest, FreeSpaceEqualToTheNeedIsNotEnough) {
   EXPECT_TRUE(ExtractTrack(job_, *commands_, settings_));
   SetFreeSpaceQuery(nullptr);
   EXPECT_EQ(report_.lines.size(), 2u);
+  std::filesystem::remove(HostFolder(job_.temporaryWavPath));  // the encoder's to delete
 }
 
 }  // namespace
