@@ -85,4 +85,39 @@ TEST_F(CommandsTest, RenameWithoutAHighlightedRowSaysSo) {
   EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please highlighted a track item to rename it.");
 }
 
+TEST_F(CommandsTest, ExtractRunsTheCheckedRowsInListOrder) {
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_SELECT_NONE, 0);
+  HighlightListRow(list_, 2);
+  PostMessageA(main_, WM_COMMAND, IDC_BTN_MOVE_FIRST, 0);  // Track 3 leads now
+  Sleep(300);
+  CheckListRow(list_, 0, true);
+  CheckListRow(list_, 2, true);  // Track 2
+  PostMessageA(main_, WM_COMMAND, ID_ACTION_EXTRACT, 0);
+  HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr);
+  ClickButton(finished, IDOK);
+  for (int i = 0; i < 100 && IsWindow(finished); ++i) Sleep(20);
+  PostMessageA(main_, WM_COMMAND, ID_FILE_VIEW_LOG, 0);
+  HWND log = WaitForWindowTitled(program_.ProcessId(), "Cantaro Maker Log", kTimeout);
+  ASSERT_NE(log, nullptr);
+  HWND lines = GetDlgItem(log, IDC_LOG_LIST);
+  std::vector<std::string> starts;
+  int count = static_cast<int>(SendMessageA(lines, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::string line = ListBoxText(lines, i);
+    if (line.find(") Extracting ") != std::string::npos && line.find(" ...") != std::string::npos)
+      starts.push_back(line.substr(line.find(") Extracting ") + 13));
+  }
+  EXPECT_EQ(starts, (std::vector<std::string>{"Track 3 ...", "Track 2 ..."}));
+  ClickButton(log, IDOK);
+}
+
+TEST_F(CommandsTest, ExtractWithNothingCheckedSaysSo) {
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_SELECT_NONE, 0);
+  PostMessageA(main_, WM_COMMAND, ID_ACTION_EXTRACT, 0);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout),
+            "Please select one item at least.\nClick the left little box to select it.");
+  EXPECT_EQ(WaitForWindowTitled(program_.ProcessId(), "Extracting", 500), nullptr);
+}
+
 }  // namespace

@@ -371,7 +371,7 @@ std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window) {
   return lines;
 }
 
-void HighlightListRow(HWND list, int row) {
+void SetListRowState(HWND list, int row, UINT state, UINT mask) {
   struct REMOTE_STATE {
     UINT mask;
     int iItem, iSubItem;
@@ -390,12 +390,20 @@ void HighlightListRow(HWND list, int row) {
   if (remote) {
     REMOTE_STATE item = {};
     item.mask = 0x8;  // LVIF_STATE
-    item.state = item.stateMask = 0x3;  // LVIS_FOCUSED | LVIS_SELECTED
+    item.state = state;
+    item.stateMask = mask;
     WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
     SendMessageA(list, 0x102B /* LVM_SETITEMSTATE */, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   }
   CloseHandle(process);
+}
+
+void HighlightListRow(HWND list, int row) { SetListRowState(list, row, 0x3, 0x3); }  // focused, selected
+
+void CheckListRow(HWND list, int row, bool checked) {
+  // The state image: 1 unchecked, 2 checked.
+  SetListRowState(list, row, (checked ? 2u : 1u) << 12, 0xF000);
 }
 
 std::string ClipboardText() {

@@ -82,7 +82,10 @@ std::string ListBoxText(HWND list, int index);
 std::string ListViewText(HWND list, int row, int column);
 // The lines of the log window, opened from the error panel of window.
 std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window);
-// Highlights a row of a list view in the program's process.
+// Sets state bits of a row of a list view in the program's process.
+void SetListRowState(HWND list, int row, UINT state, UINT mask);
+// Highlights a row; checks or unchecks its box.
 void HighlightListRow(HWND list, int row);
+void CheckListRow(HWND list, int row, bool checked);
 // The text on the clipboard, or "<none>".
 std::string ClipboardText();
