@@ -24,7 +24,7 @@ namespace {
 
 const int kMenuTitleIds[MENU_TITLE_COUNT] = {IDC_MENU_FILE, IDC_MENU_EDIT, IDC_MENU_ACTION, IDC_MENU_HELP};
 
-const SKIN_BUTTON_SPEC kButtons[] = {
+const SKIN_BUTTON kButtons[] = {
     {IDC_BTN_OPTIONS, SkinGlyph::Options, 147, nullptr},
     {IDC_BTN_QUERY_CDDB, SkinGlyph::QueryCddb, 104, nullptr},
     {IDC_BTN_MP3_PLAYER, SkinGlyph::Mp3Player, 106, nullptr},
@@ -223,9 +223,9 @@ void CMainWindow::ApplyLayout() {
   place(IDC_VOLUME_SLIDER, l.volumeSlider);
   place(IDC_SEEK_SLIDER, l.seekSlider);
   place(IDC_STATUS_LINE, l.statusLine);
-  for (const SKIN_BUTTON_SPEC& spec : kButtons) {
+  for (const SKIN_BUTTON& button : kButtons) {
     LAYOUT_RECT r;
-    if (SkinButtonRect(spec.id, client.right, client.bottom, r)) buttons_.Move(spec.id, r.x, r.y, r.width, r.height);
+    if (SkinButtonRect(button.id, client.right, client.bottom, r)) buttons_.Move(button.id, r.x, r.y, r.width, r.height);
   }
   // Every control moved: paint the frame and all of them at once.
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -4,25 +4,25 @@
 
 #include "widgets/dialog.h"
 
-void CSkinButtons::Create(HWND parent, const SKIN_BUTTON_SPEC* specs, size_t count) {
+void CSkinButtons::Create(HWND parent, const SKIN_BUTTON* buttons, size_t count) {
   parent_ = parent;
-  specs_.assign(specs, specs + count);
+  buttons_.assign(buttons, buttons + count);
   tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
-  for (const SKIN_BUTTON_SPEC& spec : specs_) {
-    HWND button = CreateWindowExA(0, "BUTTON", spec.caption ? spec.caption : "",
+  for (const SKIN_BUTTON& button : buttons_) {
+    HWND control = CreateWindowExA(0, "BUTTON", button.caption ? button.caption : "",
                                   WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                   GetModuleHandleA(nullptr), nullptr);
-    SetWindowSubclass(button, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    if (spec.tooltipId == 0) continue;
-    std::string text = LoadResourceString(spec.tooltipId);
+    SetWindowSubclass(control, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    if (button.tooltipId == 0) continue;
+    std::string text = LoadResourceString(button.tooltipId);
     TOOLINFOA info = {};
     info.cbSize = TTTOOLINFOA_V1_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = parent;
-    info.uId = reinterpret_cast<UINT_PTR>(button);
+    info.uId = reinterpret_cast<UINT_PTR>(control);
     info.lpszText = text.data();
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
   }
@@ -32,16 +32,16 @@ void CSkinButtons::Move(int id, int x, int y, int width, int height) {
   MoveWindow(GetDlgItem(parent_, id), x, y, width, height, TRUE);
 }
 
-const SKIN_BUTTON_SPEC* CSkinButtons::Find(int id) const {
-  for (const SKIN_BUTTON_SPEC& spec : specs_)
-    if (spec.id == id) return &spec;
+const SKIN_BUTTON* CSkinButtons::Find(int id) const {
+  for (const SKIN_BUTTON& button : buttons_)
+    if (button.id == id) return &button;
   return nullptr;
 }
 
 bool CSkinButtons::Draw(const DRAWITEMSTRUCT& item) const {
-  const SKIN_BUTTON_SPEC* spec = Find(static_cast<int>(item.CtlID));
-  if (!spec || item.CtlType != ODT_BUTTON) return false;
-  DrawSkinButton(item, spec->glyph, spec->caption ? spec->caption : "", item.hwndItem == hot_);
+  const SKIN_BUTTON* button = Find(static_cast<int>(item.CtlID));
+  if (!button || item.CtlType != ODT_BUTTON) return false;
+  DrawSkinButton(item, button->glyph, button->caption ? button->caption : "", item.hwndItem == hot_);
   return true;
 }
 

@@ -8,7 +8,7 @@
 
 #include "widgets/skin.h"
 
-struct SKIN_BUTTON_SPEC {
+struct SKIN_BUTTON {
   int id;
   SkinGlyph glyph;
   UINT tooltipId;       // 0 = no tooltip
@@ -18,7 +18,7 @@ struct SKIN_BUTTON_SPEC {
 class CSkinButtons {
  public:
   // Creates the buttons as children of parent (placed later by Move).
-  void Create(HWND parent, const SKIN_BUTTON_SPEC* specs, size_t count);
+  void Create(HWND parent, const SKIN_BUTTON* buttons, size_t count);
   void Move(int id, int x, int y, int width, int height);
   // WM_DRAWITEM for one of ours; false when the item is not a skin button.
   bool Draw(const DRAWITEMSTRUCT& item) const;
@@ -27,10 +27,10 @@ class CSkinButtons {
  private:
   static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR subclassId, DWORD_PTR data);
-  const SKIN_BUTTON_SPEC* Find(int id) const;
+  const SKIN_BUTTON* Find(int id) const;
 
   HWND parent_ = nullptr;
   HWND tooltip_ = nullptr;
-  std::vector<SKIN_BUTTON_SPEC> specs_;
+  std::vector<SKIN_BUTTON> buttons_;
   HWND hot_ = nullptr;
 };
