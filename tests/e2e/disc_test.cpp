@@ -215,13 +215,7 @@ TEST_F(DiscTest, EncodeCommandTurnsChosenWavFilesIntoMp3s) {
   HWND main = StartProgram(program);
   ASSERT_NE(main, nullptr);
   PostMessageA(main, WM_COMMAND, ID_FILE_ENCODE, 0);
-  HWND dialog = WaitForWindowTitled(program.ProcessId(), "Encode WAV to MP3", kTimeout);
-  ASSERT_NE(dialog, nullptr);
-  HWND field = GetDlgItem(dialog, 0x47C);
-  if (!field) field = GetDlgItem(dialog, 0x480);
-  ASSERT_NE(field, nullptr);
-  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\"song1.wav\" \"song2.wav\""));
-  ClickButton(dialog, IDOK);
+  ASSERT_TRUE(ChooseFilesInDialog(program.ProcessId(), "Encode WAV to MP3", "\"song1.wav\" \"song2.wav\""));
   HWND finished = WaitForWindowTitled(program.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr) << FailureLog(program);
   ClickButton(finished, IDOK);

@@ -51,14 +51,7 @@ class JobsTest : public ::testing::Test {
   // Chooses files in the Normalize dialog as a user types their names.
   void NormalizeThroughTheFileDialog(const std::string& names) {
     PostMessageA(main_, WM_COMMAND, ID_FILE_NORMALIZE, 0);
-    HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Normalize WAV Files", kTimeout);
-    ASSERT_NE(dialog, nullptr) << "no file dialog";
-    // The explorer-style dialog names its file field cmb13 (0x47C) or edt1 (0x480).
-    HWND field = GetDlgItem(dialog, 0x47C);
-    if (!field) field = GetDlgItem(dialog, 0x480);
-    ASSERT_NE(field, nullptr);
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
-    ClickButton(dialog, IDOK);
+    ASSERT_TRUE(ChooseFilesInDialog(program_.ProcessId(), "Normalize WAV Files", names)) << "no file dialog";
   }
 
   CProgramUnderTest program_{"jobs"};
@@ -171,13 +164,7 @@ TEST_F(JobsTest, DecodeTurnsAnMp3IntoAWavAsTheReferenceDecodes) {
     GTEST_SKIP() << "no reference vectors beside the project";
   ASSERT_TRUE(CopyFileA((vectors + "l3-he_44khz.bit").c_str(), (output_ + "stream.mp3").c_str(), FALSE));
   PostMessageA(main_, WM_COMMAND, ID_FILE_DECODE, 0);
-  HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Decode MP3 to WAV", kTimeout);
-  ASSERT_NE(dialog, nullptr);
-  HWND field = GetDlgItem(dialog, 0x47C);
-  if (!field) field = GetDlgItem(dialog, 0x480);
-  ASSERT_NE(field, nullptr);
-  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("stream.mp3"));
-  ClickButton(dialog, IDOK);
+  ASSERT_TRUE(ChooseFilesInDialog(program_.ProcessId(), "Decode MP3 to WAV", "stream.mp3"));
   HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr);
   ClickButton(finished, IDOK);
@@ -216,12 +203,7 @@ TEST_F(JobsTest, DecodeTwoFilesWithNormalisation) {
   ASSERT_TRUE(CopyFileA((vectors + "l3-he_32khz.bit").c_str(), (output_ + "a.mp3").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA((vectors + "l3-he_44khz.bit").c_str(), (output_ + "b.mp3").c_str(), FALSE));
   PostMessageA(main_, WM_COMMAND, ID_FILE_DECODE, 0);
-  HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Decode MP3 to WAV", kTimeout);
-  ASSERT_NE(dialog, nullptr);
-  HWND field = GetDlgItem(dialog, 0x47C);
-  if (!field) field = GetDlgItem(dialog, 0x480);
-  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\"a.mp3\" \"b.mp3\""));
-  ClickButton(dialog, IDOK);
+  ASSERT_TRUE(ChooseFilesInDialog(program_.ProcessId(), "Decode MP3 to WAV", "\"a.mp3\" \"b.mp3\""));
   HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr);
   ClickButton(finished, IDOK);

@@ -1,5 +1,6 @@
 #include "tests/harness/harness.h"
 
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <cstdio>
@@ -322,39 +323,38 @@ std::string ListBoxText(HWND list, int index) {
   return text;
 }
 
-std::string ListViewText(HWND list, int row, int column) {
-  // LVITEMA as a 32-bit process lays it out, followed by the text buffer.
-  struct REMOTE_ITEM {
-    UINT mask;
-    int iItem, iSubItem;
-    UINT state, stateMask;
-    LPSTR pszText;
-    int cchTextMax;
-    int iImage;
-    LPARAM lParam;
-    int iIndent;
-  };
+namespace {
+
+// Sends a list-view message whose LVITEM must lie in the list's own
+// process: the item (and a text buffer after it) is copied there and back.
+std::string SendRemoteListItem(HWND list, UINT message, int row, LVITEMA item) {
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   if (!process) return std::string();
   const size_t textBytes = 512;
-  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(REMOTE_ITEM) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textBytes, MEM_COMMIT, PAGE_READWRITE));
   std::string result;
   if (remote) {
-    REMOTE_ITEM item = {};
-    item.iSubItem = column;
-    item.pszText = remote + sizeof(REMOTE_ITEM);
+    item.pszText = remote + sizeof(LVITEMA);
     item.cchTextMax = static_cast<int>(textBytes);
     WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
-    SendMessageA(list, 0x102D /* LVM_GETITEMTEXTA */, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    SendMessageA(list, message, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
     char text[512] = {};
-    ReadProcessMemory(process, remote + sizeof(REMOTE_ITEM), text, sizeof(text) - 1, nullptr);
+    ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof(text) - 1, nullptr);
     result = text;
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   }
   CloseHandle(process);
   return result;
+}
+
+}  // namespace
+
+std::string ListViewText(HWND list, int row, int column) {
+  LVITEMA item = {};
+  item.iSubItem = column;
+  return SendRemoteListItem(list, LVM_GETITEMTEXTA, row, item);
 }
 
 std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window) {
@@ -372,31 +372,11 @@ std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window) {
 }
 
 void SetListRowState(HWND list, int row, UINT state, UINT mask) {
-  struct REMOTE_STATE {
-    UINT mask;
-    int iItem, iSubItem;
-    UINT state, stateMask;
-    LPSTR pszText;
-    int cchTextMax;
-    int iImage;
-    LPARAM lParam;
-    int iIndent;
-  };
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(REMOTE_STATE), MEM_COMMIT, PAGE_READWRITE);
-  if (remote) {
-    REMOTE_STATE item = {};
-    item.mask = 0x8;  // LVIF_STATE
-    item.state = state;
-    item.stateMask = mask;
-    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
-    SendMessageA(list, 0x102B /* LVM_SETITEMSTATE */, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  }
-  CloseHandle(process);
+  LVITEMA item = {};
+  item.mask = LVIF_STATE;
+  item.state = state;
+  item.stateMask = mask;
+  SendRemoteListItem(list, LVM_SETITEMSTATE, row, item);
 }
 
 void HighlightListRow(HWND list, int row) { SetListRowState(list, row, 0x3, 0x3); }  // focused, selected
@@ -416,4 +396,16 @@ std::string ClipboardText() {
   }
   CloseClipboard();
   return text;
+}
+
+bool ChooseFilesInDialog(DWORD processId, const std::string& title, const std::string& names) {
+  HWND dialog = WaitForWindowTitled(processId, title, 30000);
+  if (!dialog) return false;
+  // The explorer-style dialog names its file field cmb13 (0x47C) or edt1 (0x480).
+  HWND field = GetDlgItem(dialog, 0x47C);
+  if (!field) field = GetDlgItem(dialog, 0x480);
+  if (!field) return false;
+  SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+  ClickButton(dialog, IDOK);
+  return true;
 }

@@ -89,3 +89,6 @@ void HighlightListRow(HWND list, int row);
 void CheckListRow(HWND list, int row, bool checked);
 // The text on the clipboard, or "<none>".
 std::string ClipboardText();
+// Types names into the file field of the open-file dialog titled title (as
+// a user would, e.g. "\"a.wav\" \"b.wav\"") and presses Open.
+bool ChooseFilesInDialog(DWORD processId, const std::string& title, const std::string& names);
