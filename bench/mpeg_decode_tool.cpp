@@ -2,10 +2,12 @@
 // way the decoding job drives it, for comparisons and timing against other
 // decoders.
 //
-//   mpeg_decode_tool [-r REDUCTION] [-o OPTIONS] [-f LIMIT_HZ] [-q] INPUT OUTPUT
+//   mpeg_decode_tool [-r REDUCTION] [-o OPTIONS] [-f LIMIT_HZ] [-F] [-q] INPUT OUTPUT
 //
-// OUTPUT gets raw PCM (16-bit little-endian or 8-bit unsigned, interleaved);
-// the format, frame count and decoding time go to standard error.
+// OUTPUT gets raw PCM (16-bit little-endian or 8-bit unsigned, interleaved),
+// or with -F a 32-bit float WAV file of the window sums before their
+// conversion to PCM (1.0 = full scale), for accuracy measurements; the
+// format, frame count and decoding time go to standard error.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg_internal.h"
 
 namespace {
 
@@ -44,9 +47,40 @@ size_t FindFirstFrame(const std::vector<uint8_t>& bytes) {
   return bytes.size();
 }
 
+void PutLe(std::vector<uint8_t>& bytes, uint32_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// The window sums (16-bit units) as a float WAV file at full scale 1.0.
+std::vector<uint8_t> FloatWav(const std::vector<uint8_t>& sums, const MPEG_OUTPUT_FORMAT& format) {
+  const uint32_t dataBytes = static_cast<uint32_t>(sums.size());
+  std::vector<uint8_t> wav;
+  wav.insert(wav.end(), {'R', 'I', 'F', 'F'});
+  PutLe(wav, 36 + dataBytes, 4);
+  wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  PutLe(wav, 16, 4);
+  PutLe(wav, 3, 2);  // IEEE float
+  PutLe(wav, static_cast<uint32_t>(format.channels), 2);
+  PutLe(wav, static_cast<uint32_t>(format.sampleRate), 4);
+  PutLe(wav, static_cast<uint32_t>(format.sampleRate * format.channels * 4), 4);
+  PutLe(wav, static_cast<uint32_t>(format.channels * 4), 2);
+  PutLe(wav, 32, 2);
+  wav.insert(wav.end(), {'d', 'a', 't', 'a'});
+  PutLe(wav, dataBytes, 4);
+  for (size_t i = 0; i + 4 <= sums.size(); i += 4) {
+    float value = 0.0f;
+    std::memcpy(&value, &sums[i], 4);
+    value *= 1.0f / 32768.0f;  // a power of two: exact
+    uint8_t bytes[4];
+    std::memcpy(bytes, &value, 4);
+    wav.insert(wav.end(), bytes, bytes + 4);
+  }
+  return wav;
+}
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: mpeg_decode_tool [-r REDUCTION] [-o OPTIONS] [-f LIMIT_HZ] [-q] INPUT "
+               "usage: mpeg_decode_tool [-r REDUCTION] [-o OPTIONS] [-f LIMIT_HZ] [-F] [-q] INPUT "
                "OUTPUT\n");
   return 2;
 }
@@ -58,11 +92,16 @@ int main(int argc, char** argv) {
   uint32_t options = 0;
   int32_t frequencyLimit = 24000;
   bool quiet = false;
+  bool floatOutput = false;
   int arg = 1;
   for (; arg < argc && argv[arg][0] == '-' && argv[arg][1] != '\0'; ++arg) {
     const std::string flag = argv[arg];
     if (flag == "-q") {
       quiet = true;
+      continue;
+    }
+    if (flag == "-F") {
+      floatOutput = true;
       continue;
     }
     if (arg + 1 >= argc) return Usage();
@@ -97,12 +136,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "decoder refuses the stream\n");
     return 1;
   }
+  if (floatOutput) MpegSelectFloatOutput();
   MPEG_OUTPUT_FORMAT format;
   GetOutputFormat(format);
 
   std::vector<uint8_t> pcm;
   pcm.reserve(input.size() * 12);
-  uint8_t frameOutput[kMpegMaxFrameOutputBytes];
+  uint8_t frameOutput[kMpegMaxFloatFrameOutputBytes];
   size_t position = first;
   long frames = 0;
   const auto started = std::chrono::steady_clock::now();
@@ -118,6 +158,7 @@ int main(int argc, char** argv) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
+  if (floatOutput) pcm = FloatWav(pcm, format);
   FILE* output = std::fopen(argv[arg + 1], "wb");
   if (output == nullptr || std::fwrite(pcm.data(), 1, pcm.size(), output) != pcm.size()) {
     std::fprintf(stderr, "cannot write %s\n", argv[arg + 1]);

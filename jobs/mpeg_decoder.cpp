@@ -181,6 +181,22 @@ bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateRed
 
 void GetOutputFormat(MPEG_OUTPUT_FORMAT& format) { format = g_decoder.format; }
 
+bool MpegSelectFloatOutput() {
+  MPEG_DECODER_STATE& state = g_decoder;
+  if (!state.ready) return false;
+  state.bitsPerSample = kMpegFloatSampleBits;
+  if (MpegLayer(state.stream) == 3) {
+    const int outputChannels = state.channelChoice == MpegChannelChoice::kStereo ? 2 : 1;
+    state.output = SelectLayer3Window(state.bitsPerSample, state.rateReduction, outputChannels);
+  } else {
+    state.output =
+        SelectLayer12Output(state.bitsPerSample, state.rateReduction, state.channelChoice);
+  }
+  state.format.bitsPerSample = state.bitsPerSample;
+  state.frameOutputBytes = state.format.samplesPerFrame * (state.bitsPerSample / 8);
+  return true;
+}
+
 uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output,
                      size_t outputCapacity) {
   MPEG_DECODER_STATE& state = g_decoder;

@@ -126,6 +126,13 @@ struct MPEG_DECODER_STATE {
 
 MPEG_DECODER_STATE& MpegDecoderState();
 
+// Test hook, after a successful InitDecoder: DecodeFrame then writes the
+// window sums unconverted, as 32-bit floats in 16-bit units (32768 = full
+// scale), so output needs up to kMpegMaxFloatFrameOutputBytes. The format
+// reports 32 bits per sample. Returns false when no stream is initialised.
+bool MpegSelectFloatOutput();
+inline constexpr int32_t kMpegMaxFloatFrameOutputBytes = 1152 * 2 * 4;
+
 bool InitLayer1(MPEG_DECODER_STATE& state);
 bool InitLayer2(MPEG_DECODER_STATE& state, int32_t frameLength);
 bool InitLayer3(MPEG_DECODER_STATE& state);

@@ -94,6 +94,10 @@ struct WindowTable {
 
 template <int kBits>
 inline void StoreSample(float sum, uint8_t* out) {
+  if constexpr (kBits == 32) {
+    std::memcpy(out, &sum, sizeof(sum));
+    return;
+  }
   const int32_t sample = ConvertSample16(sum);
   if constexpr (kBits == 16) {
     out[0] = static_cast<uint8_t>(sample & 0xFF);
@@ -171,34 +175,42 @@ constexpr std::array<MpegSlotRoutine, 5> Layer12Routines() {
           &Layer12Slot<kBits, M, MpegChannelChoice::kRight>};
 }
 
-// [8-bit][rate reduction][channel choice]
-constexpr std::array<MpegSlotRoutine, 5> kLayer12Routines[2][3] = {
+// [16-bit, 8-bit, float][rate reduction][channel choice]
+constexpr std::array<MpegSlotRoutine, 5> kLayer12Routines[3][3] = {
     {Layer12Routines<16, 32>(), Layer12Routines<16, 16>(), Layer12Routines<16, 8>()},
-    {Layer12Routines<8, 32>(), Layer12Routines<8, 16>(), Layer12Routines<8, 8>()}};
+    {Layer12Routines<8, 32>(), Layer12Routines<8, 16>(), Layer12Routines<8, 8>()},
+    {Layer12Routines<32, 32>(), Layer12Routines<32, 16>(), Layer12Routines<32, 8>()}};
 
-// [8-bit][rate reduction][two channels]
-constexpr MpegSlotRoutine kLayer3Routines[2][3][2] = {
+// [16-bit, 8-bit, float][rate reduction][two channels]
+constexpr MpegSlotRoutine kLayer3Routines[3][3][2] = {
     {{&SynthesizeSlot<16, 32, 1>, &SynthesizeSlot<16, 32, 2>},
      {&SynthesizeSlot<16, 16, 1>, &SynthesizeSlot<16, 16, 2>},
      {&SynthesizeSlot<16, 8, 1>, &SynthesizeSlot<16, 8, 2>}},
     {{&SynthesizeSlot<8, 32, 1>, &SynthesizeSlot<8, 32, 2>},
      {&SynthesizeSlot<8, 16, 1>, &SynthesizeSlot<8, 16, 2>},
-     {&SynthesizeSlot<8, 8, 1>, &SynthesizeSlot<8, 8, 2>}}};
+     {&SynthesizeSlot<8, 8, 1>, &SynthesizeSlot<8, 8, 2>}},
+    {{&SynthesizeSlot<32, 32, 1>, &SynthesizeSlot<32, 32, 2>},
+     {&SynthesizeSlot<32, 16, 1>, &SynthesizeSlot<32, 16, 2>},
+     {&SynthesizeSlot<32, 8, 1>, &SynthesizeSlot<32, 8, 2>}}};
 
 int ClampRate(int rateReduction) {
   return rateReduction < 0 ? 0 : (rateReduction > 2 ? 2 : rateReduction);
+}
+
+int BitsSlot(int bitsPerSample) {
+  return bitsPerSample == 8 ? 1 : (bitsPerSample == kMpegFloatSampleBits ? 2 : 0);
 }
 
 }  // namespace
 
 MpegSlotRoutine SelectLayer12Output(int bitsPerSample, int rateReduction,
                                     MpegChannelChoice choice) {
-  return kLayer12Routines[bitsPerSample == 8 ? 1 : 0][ClampRate(rateReduction)]
+  return kLayer12Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)]
                          [static_cast<int>(choice)];
 }
 
 MpegSlotRoutine SelectLayer3Window(int bitsPerSample, int rateReduction, int outputChannels) {
-  return kLayer3Routines[bitsPerSample == 8 ? 1 : 0][ClampRate(rateReduction)]
+  return kLayer3Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)]
                         [outputChannels == 2 ? 1 : 0];
 }
 
