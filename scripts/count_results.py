@@ -7,7 +7,7 @@ import os
 import sys
 import xml.etree.ElementTree as ET
 
-EXPECTED = {'host': ['core_tests'], 'win32': ['core_tests', 'win32_tests', 'e2e_tests']}
+EXPECTED = {'host': ['core_tests'], 'win32': ['core_tests', 'win32_tests', 'e2e_tests', 'rip_quality']}
 
 
 def main(dirs):

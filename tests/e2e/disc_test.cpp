@@ -37,6 +37,33 @@ std::set<std::string> TemporaryWavFiles() {
 
 std::string CellText(HWND main, int row, int column) { return ListViewText(GetDlgItem(main, 1200), row, column); }
 
+// Leaves a rip where tests/quality/check_rip.py, which runs after this
+// program, compares it with the disc: the MP3s, the image and a manifest
+// of tab-separated lines "track, first LBA, its frame in the BIN, frames,
+// title, MP3 file" (a PREGAP line counts on the disc but not in the BIN).
+void KeepRipForQualityCheck(const std::string& cue, const DISC_IMAGE_LAYOUT& layout, const std::string& mp3Folder,
+                            const std::vector<int>& tracks) {
+  std::string rip = ArtifactFolder() + "rip\\";
+  std::filesystem::create_directories(rip);
+  for (const char* extension : {".cue", ".bin"})
+    std::filesystem::copy_file(cue.substr(0, cue.size() - 4) + extension, rip + "disc" + extension,
+                               std::filesystem::copy_options::overwrite_existing);
+  std::ofstream manifest(rip + "manifest.txt", std::ios::binary);
+  for (int track : tracks) {
+    uint32_t firstLba = 0, binFrame = 0;
+    for (int i = 0; i < track; ++i) {
+      const IMAGE_TRACK& t = layout.tracks[i];
+      firstLba += t.pregapFrames + (i + 1 < track ? t.frames : 0);
+      binFrame += (t.pregapInFile ? t.pregapFrames : 0) + (i + 1 < track ? t.frames : 0);
+    }
+    std::string title = "Track " + std::to_string(track);
+    std::string file = "0" + std::to_string(track) + "-" + title + ".MP3";
+    std::filesystem::copy_file(mp3Folder + file, rip + file, std::filesystem::copy_options::overwrite_existing);
+    manifest << track << '\t' << firstLba << '\t' << binFrame << '\t' << layout.tracks[track - 1].frames << '\t'
+             << title << '\t' << file << '\n';
+  }
+}
+
 class DiscTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -111,6 +138,8 @@ TEST_F(DiscTest, TrackListShowsTheDiscAndFollowsTheMedium) {
 
 TEST_F(DiscTest, CommandLineRipsTheChosenTracksByTheNamingRule) {
   StoreString("NAMINGRULE", "<artist>\\<album>\\<number>-<title>");
+  // A failed rip must not leave the quality check an older one.
+  std::filesystem::remove_all(ArtifactFolder() + "rip");
   std::string target = folder_ + "rips";
   std::set<std::string> pwBefore = TemporaryWavFiles();
   CProgramUnderTest program("disc-rip");
@@ -136,6 +165,7 @@ TEST_F(DiscTest, CommandLineRipsTheChosenTracksByTheNamingRule) {
   }
   EXPECT_FALSE(std::filesystem::exists(base + "02-Track 2.MP3"));
   EXPECT_EQ(TemporaryWavFiles(), pwBefore) << "a temporary WAV was left behind";
+  KeepRipForQualityCheck(cue_, layout_, base, {1, 3});
   Close(program, main);
 }
 
