@@ -93,7 +93,7 @@ struct MPEG_LAYER3_STATE {
   MpegLayer3ChannelHandler channelHandler = nullptr;
   int32_t mainDataSize = 0;  // bytes held in mainData
   uint8_t mainData[kMainDataCapacity];
-  float overlap[2][32][18];  // second halves of the last inverse transforms
+  float overlap[2][18][32];  // second halves of the last inverse transforms, slot by subband
   int32_t quantised[576];
   float spectrum[2][576];
   float hybrid[2][18][32];  // per channel, time slot by subband

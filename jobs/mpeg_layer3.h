@@ -33,6 +33,7 @@ inline bool IsShortBlock(const MPEG_GRANULE_CHANNEL& granule) {
 // 18 time slots of 32 subband values: reordering of short blocks, alias
 // reduction, inverse MDCT with the block's windows, overlap-add with the
 // previous granule and frequency inversion. Subbands from `subbands` on are
-// silent. `spectrum` is used as scratch.
+// silent. `overlap` holds the last block's second halves, time slot by
+// subband. `spectrum` is used as scratch.
 void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot,
-                     int subbands, float (*overlap)[18], float (*slots)[32]);
+                     int subbands, float (*overlap)[32], float (*slots)[32]);

@@ -1,6 +1,7 @@
 #include "jobs/mpeg_synthesis.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "jobs/mpeg_const_math.h"
@@ -92,60 +93,96 @@ struct WindowTable {
   static constexpr WINDOW_TABLE<M> value = MakeWindowTable<M>();
 };
 
-template <int kBits>
-inline void StoreSample(float sum, uint8_t* out) {
-  if constexpr (kBits == 32) {
-    std::memcpy(out, &sum, sizeof(sum));
-    return;
-  }
-  const int32_t sample = ConvertSample16(sum);
-  if constexpr (kBits == 16) {
-    out[0] = static_cast<uint8_t>(sample & 0xFF);
-    out[1] = static_cast<uint8_t>((sample >> 8) & 0xFF);
-  } else {
-    out[0] = ConvertSample8(sample);
-  }
+using Lanes = float __attribute__((vector_size(16)));
+
+inline Lanes LoadLanes(const float* values) {
+  Lanes lanes;
+  std::memcpy(&lanes, values, sizeof(lanes));
+  return lanes;
 }
 
-// Output j takes Y[M/2 + j] (j < M/2) or Y[3M/2 - j] (j > M/2, none at
-// M/2) from even-aged slots, and Y[M/2 - j] (j < M/2) or Y[j - M/2] from
-// odd-aged ones. Summing slot by slot over all outputs keeps the loops
-// contiguous.
-template <int kBits, int M>
-inline void WindowChannel(const float* history, int offset, uint8_t* out, int channels) {
-  constexpr int kHistoryMask = 16 * M - 1;
+// The history keeps each slot's values ready for both ages: even-aged
+// output j takes Y[M/2 + j] (j < M/2) or Y[3M/2 - j] (j > M/2, none at
+// M/2), odd-aged output j takes Y[M/2 - j] (j <= M/2) or Y[j - M/2].
+template <int M>
+inline void StoreSlot(const float* y, float* even, float* odd) {
   constexpr int kHalf = M / 2;
+  for (int j = 0; j < kHalf; ++j) even[j] = y[kHalf + j];
+  even[kHalf] = 0.0f;
+  for (int j = kHalf + 1; j < M; ++j) even[j] = y[3 * kHalf - j];
+  for (int j = 0; j <= kHalf; ++j) odd[j] = y[kHalf - j];
+  for (int j = kHalf + 1; j < M; ++j) odd[j] = y[j - kHalf];
+}
+
+// ConvertSample16 without branches, so that a slot converts as a vector.
+inline int32_t ClipAndTruncate(float sum) {
+  const float low = sum > -32768.0f ? sum : -32768.0f;  // NaN goes low, as in ConvertSample16
+  return static_cast<int32_t>(low < 32767.0f ? low : 32767.0f);
+}
+
+// Summing slot by slot over all outputs keeps the loops contiguous.
+template <int kBits, int M>
+inline void WindowChannel(const float* evenHistory, const float* oddHistory, int offset,
+                          uint8_t* out, int channels) {
+  constexpr int kHistoryMask = 16 * M - 1;
   const WINDOW_TABLE<M>& table = WindowTable<M>::value;
-  float sums[M] = {};
+  const float* even[8];
+  const float* odd[8];
   for (int t = 0; t < 8; ++t) {
-    const float* even = history + ((offset + 2 * t * M) & kHistoryMask);
-    const float* odd = history + ((offset + (2 * t + 1) * M) & kHistoryMask);
-    const float* evenCoefficients = table.even[t];
-    const float* oddCoefficients = table.odd[t];
-    for (int j = 0; j < kHalf; ++j) {
-      sums[j] += evenCoefficients[j] * even[kHalf + j];
-      sums[j] += oddCoefficients[j] * odd[kHalf - j];
+    even[t] = evenHistory + ((offset + 2 * t * M) & kHistoryMask);
+    odd[t] = oddHistory + ((offset + (2 * t + 1) * M) & kHistoryMask);
+  }
+  // Eight outputs at a time, kept in registers over all 16 taps, in four-
+  // lane vectors (plain scalar code where the target has none). Each lane
+  // adds its products in the same order as a scalar loop would.
+  float sums[M];
+  for (int j = 0; j < M; j += 8) {
+    Lanes low = {0.0f, 0.0f, 0.0f, 0.0f};
+    Lanes high = low;
+    for (int t = 0; t < 8; ++t) {
+      low += LoadLanes(table.even[t] + j) * LoadLanes(even[t] + j);
+      high += LoadLanes(table.even[t] + j + 4) * LoadLanes(even[t] + j + 4);
+      low += LoadLanes(table.odd[t] + j) * LoadLanes(odd[t] + j);
+      high += LoadLanes(table.odd[t] + j + 4) * LoadLanes(odd[t] + j + 4);
     }
-    sums[kHalf] += oddCoefficients[kHalf] * odd[0];
-    for (int j = kHalf + 1; j < M; ++j) {
-      sums[j] += evenCoefficients[j] * even[3 * kHalf - j];
-      sums[j] += oddCoefficients[j] * odd[j - kHalf];
-    }
+    std::memcpy(&sums[j], &low, sizeof(low));
+    std::memcpy(&sums[j + 4], &high, sizeof(high));
   }
   const int stride = channels * (kBits / 8);
-  for (int j = 0; j < M; ++j) StoreSample<kBits>(sums[j], out + j * stride);
+  if constexpr (kBits == 32) {
+    for (int j = 0; j < M; ++j) std::memcpy(out + j * stride, &sums[j], sizeof(float));
+  } else {
+    int32_t samples[M];
+    for (int j = 0; j < M; ++j) samples[j] = ClipAndTruncate(sums[j]);
+    for (int j = 0; j < M; ++j) {
+      if constexpr (kBits == 16 && std::endian::native == std::endian::little) {
+        const int16_t sample = static_cast<int16_t>(samples[j]);
+        std::memcpy(out + j * stride, &sample, sizeof(sample));
+      } else if constexpr (kBits == 16) {
+        out[j * stride] = static_cast<uint8_t>(samples[j] & 0xFF);
+        out[j * stride + 1] = static_cast<uint8_t>((samples[j] >> 8) & 0xFF);
+      } else {
+        out[j * stride] = ConvertSample8(samples[j]);
+      }
+    }
+  }
 }
 
 template <int kBits, int M, int kChannels>
 uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const float* second,
                         uint8_t* out) {
   constexpr int kHistoryMask = 16 * M - 1;
-  synthesis.offset = (synthesis.offset - M) & kHistoryMask;
-  Dct<M>(first, &synthesis.history[0][synthesis.offset]);
-  WindowChannel<kBits, M>(synthesis.history[0], synthesis.offset, out, kChannels);
+  const int offset = (synthesis.offset - M) & kHistoryMask;
+  synthesis.offset = offset;
+  float y[M];
+  Dct<M>(first, y);
+  StoreSlot<M>(y, &synthesis.history[0][offset], &synthesis.historyOdd[0][offset]);
+  WindowChannel<kBits, M>(synthesis.history[0], synthesis.historyOdd[0], offset, out, kChannels);
   if constexpr (kChannels == 2) {
-    Dct<M>(second, &synthesis.history[1][synthesis.offset]);
-    WindowChannel<kBits, M>(synthesis.history[1], synthesis.offset, out + kBits / 8, kChannels);
+    Dct<M>(second, y);
+    StoreSlot<M>(y, &synthesis.history[1][offset], &synthesis.historyOdd[1][offset]);
+    WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset,
+                            out + kBits / 8, kChannels);
   }
   return out + M * kChannels * (kBits / 8);
 }
@@ -216,5 +253,6 @@ MpegSlotRoutine SelectLayer3Window(int bitsPerSample, int rateReduction, int out
 
 void ResetSynthesis(MPEG_SYNTHESIS& synthesis) {
   std::memset(synthesis.history, 0, sizeof(synthesis.history));
+  std::memset(synthesis.historyOdd, 0, sizeof(synthesis.historyOdd));
   synthesis.offset = 0;
 }

@@ -7,9 +7,13 @@
 // which yields the band-limited signal at the lower rate directly.
 #include <cstdint>
 
-// Per output channel, the DCT outputs of the last 16 time slots.
+// Per output channel, the DCT outputs of the last 16 time slots, each slot
+// twice: in the order an output sample takes them while the slot is
+// even-aged and while it is odd-aged, so that the window runs over
+// contiguous values.
 struct MPEG_SYNTHESIS {
-  float history[2][512];
+  float history[2][512];     // even-aged order
+  float historyOdd[2][512];  // odd-aged order
   int32_t offset = 0;  // where the newest slot's values start; moves back one slot per slot
 };
 
