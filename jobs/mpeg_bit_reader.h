@@ -2,8 +2,10 @@
 // Most-significant-bit-first reader over a byte range of untrusted data. It
 // never touches a byte outside the range: reads past the end yield zero bits,
 // and callers compare Position() with their own limits to notice.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 class MpegBitReader {
  public:
@@ -15,8 +17,7 @@ class MpegBitReader {
     const size_t byte = position_ >> 3;
     uint32_t window = 0;
     if (byte + 4 <= size_) {
-      window = (uint32_t{data_[byte]} << 24) | (uint32_t{data_[byte + 1]} << 16) |
-               (uint32_t{data_[byte + 2]} << 8) | uint32_t{data_[byte + 3]};
+      window = LoadBigEndian32(data_ + byte);
     } else {
       for (size_t i = 0; i < 4; ++i) {
         window <<= 8;
@@ -48,6 +49,18 @@ class MpegBitReader {
   bool Overrun() const { return position_ > BitSize(); }
 
  private:
+  // One load instead of four on the hot path of every code word.
+  static uint32_t LoadBigEndian32(const uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+      uint32_t word = 0;
+      std::memcpy(&word, bytes, sizeof(word));
+      return __builtin_bswap32(word);
+    } else {
+      return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) |
+             (uint32_t{bytes[2]} << 8) | uint32_t{bytes[3]};
+    }
+  }
+
   const uint8_t* data_;
   size_t size_;
   size_t position_ = 0;

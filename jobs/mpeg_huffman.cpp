@@ -448,8 +448,9 @@ inline int32_t ReadSign(MpegBitReader& reader, int32_t magnitude) {
 
 }  // namespace
 
-void DecodeBigValues(MpegBitReader& reader, size_t endBit, uint32_t tableSelect, int32_t* values,
+void DecodeBigValues(MpegBitReader& caller, size_t endBit, uint32_t tableSelect, int32_t* values,
                      int begin, int end) {
+  MpegBitReader reader = caller;  // a local copy keeps the position in a register
   const DECODE_TABLE& table = kBigValueTables[tableSelect & 31];
   int line = begin;
   if (table.entries != nullptr) {
@@ -466,9 +467,11 @@ void DecodeBigValues(MpegBitReader& reader, size_t endBit, uint32_t tableSelect,
     }
   }
   for (; line < end; ++line) values[line] = 0;
+  caller = reader;
 }
 
-int DecodeCount1(MpegBitReader& reader, size_t endBit, bool tableB, int32_t* values, int begin) {
+int DecodeCount1(MpegBitReader& caller, size_t endBit, bool tableB, int32_t* values, int begin) {
+  MpegBitReader reader = caller;  // a local copy keeps the position in a register
   int line = begin;
   while (line + 4 <= 576 && reader.Position() < endBit) {
     const int symbol = tableB ? static_cast<int>(15 - reader.Read(4))
@@ -485,5 +488,6 @@ int DecodeCount1(MpegBitReader& reader, size_t endBit, bool tableB, int32_t* val
     line += 4;
   }
   for (int i = line; i < 576; ++i) values[i] = 0;
+  caller = reader;
   return line;
 }

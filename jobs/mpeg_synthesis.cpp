@@ -30,8 +30,10 @@ struct DctFactors {
   static constexpr std::array<float, N / 2> value = MakeDctFactors<N>();
 };
 
+// Inlined all the way down, so that the temporaries of every stage can
+// live in registers.
 template <int N>
-inline void Dct(const float* in, float* out) {
+[[gnu::always_inline]] inline void Dct(const float* in, float* out) {
   if constexpr (N == 1) {
     out[0] = in[0];
   } else {
