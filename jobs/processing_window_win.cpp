@@ -18,17 +18,33 @@ BOOL CProgressPanel::OnInitDialog() {
 
 void CProgressPanel::SetGroupText(const std::string& text) { SetDlgItemTextA(Handle(), group_, text.c_str()); }
 
+namespace {
+
+// Progress arrives after every block read; controls whose text stays the
+// same are not touched, so the window does not repaint for nothing.
+void SetTextIfChanged(HWND control, const std::string& text) {
+  char current[64] = {};
+  GetWindowTextA(control, current, sizeof(current));
+  if (text != current) SetWindowTextA(control, text.c_str());
+}
+
+}  // namespace
+
 void CProgressPanel::ShowProgress(uint32_t tenths, uint32_t elapsedMs) {
   HWND bar = Item(bar_);
   SendMessageA(bar, PBM_SETPOS, tenths / 10, 0);
   // The bar carries its percentage as its window text; the paint hook
   // draws it over the bar.
-  SetWindowTextA(bar, ProgressPercentText(tenths).c_str());
-  InvalidateRect(bar, nullptr, FALSE);
-  SetDlgItemTextA(Handle(), elapsed_, MinutesSecondsText(elapsedMs).c_str());
+  std::string percent = ProgressPercentText(tenths);
+  char shown[32] = {};
+  GetWindowTextA(bar, shown, sizeof(shown));
+  if (percent != shown) {
+    SetWindowTextA(bar, percent.c_str());
+    InvalidateRect(bar, nullptr, FALSE);
+  }
+  SetTextIfChanged(Item(elapsed_), MinutesSecondsText(elapsedMs));
   uint32_t estimate = 0;
-  if (EstimatedTotal(elapsedMs, tenths, estimate))
-    SetDlgItemTextA(Handle(), estimated_, MinutesSecondsText(estimate).c_str());
+  if (EstimatedTotal(elapsedMs, tenths, estimate)) SetTextIfChanged(Item(estimated_), MinutesSecondsText(estimate));
 }
 
 void CProgressPanel::Reset() {
