@@ -37,6 +37,11 @@ class CFile {
 };
 
 bool DeleteFileAt(const std::string& path);
+// Puts the file at from in the place of the file at to (created when
+// absent) in one step, once from's bytes are on the disk, so that a crash
+// leaves either the old file or the new one whole. False leaves both as
+// they were.
+bool MoveFileReplacing(const std::string& from, const std::string& to);
 // Bytes free to the caller on the drive of the path ("C:"), false when
 // the query fails.
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes);

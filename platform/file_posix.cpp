@@ -77,6 +77,16 @@ bool DeleteFileAt(const std::string& path) {
   return !host.empty() && ::unlink(host.c_str()) == 0;
 }
 
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+  std::string hostFrom = HostPath(from), hostTo = HostPath(to);
+  if (hostFrom.empty() || hostTo.empty()) return false;
+  int fd = ::open(hostFrom.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced && ::rename(hostFrom.c_str(), hostTo.c_str()) == 0;
+}
+
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes) {
   if (FreeSpaceQuery query = CurrentFreeSpaceQuery()) return query(drive, bytes);
   std::string host = HostPath(drive.substr(0, 2) + "\\");

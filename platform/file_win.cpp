@@ -74,6 +74,15 @@ std::string CFile::LastErrorText() const {
 
 bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+  HANDLE h = CreateFileA(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool flushed = FlushFileBuffers(h) != FALSE;
+  CloseHandle(h);
+  return flushed && MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool GetFreeDiskSpace(const std::string& drive, uint64_t& bytes) {
   if (FreeSpaceQuery query = CurrentFreeSpaceQuery()) return query(drive, bytes);
   std::string root = drive.substr(0, 2) + "\\";
