@@ -8,6 +8,7 @@
 #include "app/about_dialog_win.h"
 #include "app/command_line.h"
 #include "app/mp3_player_win.h"
+#include "discinfo/disc_cache.h"
 #include "discinfo/id3_editor_win.h"
 #include "cdrom/extraction.h"
 #include "jobs/job_report_win.h"
@@ -291,10 +292,15 @@ void CMainWindow::ReadDisc() {
   list_.Clear();
   DISC_TEXTS texts = {LoadResourceString(IDS_ALL_TRACKS), LoadResourceString(IDS_TRACK_FORMAT)};
   std::vector<TRACK_ROW> rows;
-  if (!::ReadDisc(commands_, cdrom_.Handle(), texts, noDiscCache_, disc_, rows)) {
-    list_.SetNoDisc(true);
+  CDiscCacheSource cache(settings_.programFolder);
+  if (!::ReadDisc(commands_, cdrom_.Handle(), texts, cache, disc_, rows)) {
+    if (cache.Status() == DiscCacheStatus::NoFolder)
+      ShowMessageText(Handle(), Format(LoadResourceString(IDS_CANT_OPEN_DB).c_str(), settings_.programFolder.c_str()));
+    else
+      list_.SetNoDisc(true);
     return;
   }
+  discRead_ = true;
   list_.Fill(rows);
 }
 
@@ -496,8 +502,9 @@ LRESULT CMainWindow::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
   if (wParam == DBT_DEVICEARRIVAL) {
     ReadDisc();
   } else {
-    // The disc cache and CD playback join here with their subsystems.
+    // CD playback joins here with its subsystem.
     ShowDriveLabel();
+    WriteCache();
     list_.Clear();
     list_.SetNoDisc(false);
   }
@@ -558,8 +565,18 @@ LRESULT CMainWindow::OnListNotify(WPARAM, LPARAM lParam) {
 }
 
 void CMainWindow::OnEject() {
-  // The disc cache and the drive's tray join here with their subsystems.
+  // The drive's tray joins here with CD playback.
+  WriteCache();
   list_.Clear();
+}
+
+void CMainWindow::WriteCache() {
+  // Without a TOC ever read there is no disc to name a file after.
+  if (!discRead_) return;
+  std::vector<int> rowTracks;
+  for (int row = 0; row < list_.Count(); ++row) rowTracks.push_back(list_.TrackIndex(row));
+  if (WriteDiscCache(settings_.programFolder, disc_, rowTracks) == DiscCacheStatus::NoFolder)
+    ShowMessageText(Handle(), Format(LoadResourceString(IDS_CANT_OPEN_DB).c_str(), settings_.programFolder.c_str()));
 }
 
 void CMainWindow::SetAllChecks(int how) {
@@ -857,8 +874,9 @@ MAIN_WINDOW_GEOMETRY CMainWindow::CurrentGeometry() const {
 }
 
 LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
-  // The disc cache and CD playback take their places first as their
-  // subsystems arrive; then AutoPlay, then the settings.
+  // The disc's texts first, before anything is shut down; CD playback
+  // takes its place next with its subsystem; then AutoPlay and the settings.
+  if (initialised_) WriteCache();
   autoPlay_.Restore();
   settings_.Save(settingsKey_, CurrentGeometry());
   cdrom_.Close();

@@ -110,6 +110,8 @@ class CMainWindow : public CDialog, public IRequestTarget {
   void OnWebPage(bool cddb);
   void OnDefaultMp3Player();
   void OnEject();
+  // Stores the current disc's texts in the disc cache.
+  void WriteCache();
   LRESULT OnLaunchMp3Player(WPARAM, LPARAM);
   LRESULT OnListNotify(WPARAM, LPARAM lParam);
 
@@ -130,7 +132,6 @@ class CMainWindow : public CDialog, public IRequestTarget {
   CDriveCommands commands_;
   CCdromDevice cdrom_;
   CDiscRecord disc_;
-  IDiscTextSource noDiscCache_;
   CAutoPlay autoPlay_;
   CTrackList list_;
   CSkinButtons buttons_;
@@ -147,6 +148,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   HANDLE abortEvent_ = nullptr;  // the running job's; the worker holds its own copy
   bool busy_ = false;
   bool initialised_ = false;
+  bool discRead_ = false;  // a TOC has been read: the disc record names a disc
   bool resizing_ = false;
   POINT resizeStart_ = {};
   SIZE resizeClient_ = {};

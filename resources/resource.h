@@ -141,6 +141,7 @@
 #define IDS_NO_ENCODE_DLL        57692
 #define IDS_NO_CDROM             57693
 #define IDS_CANT_OPEN_CDROM      57694
+#define IDS_CANT_OPEN_DB         57697
 #define IDS_TRACK_FORMAT         57730
 #define IDS_ALL_TRACKS           57731
 #define IDS_NO_AUDIO_CD          57736

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "cdrom/disc_image_writer.h"
 #include "cdrom/virtual_drive.h"
 #include "resources/resource.h"
@@ -27,7 +30,10 @@ class CommandsTest : public ::testing::Test {
     }
     std::string error;
     ASSERT_TRUE(WriteDiscImage(layout, folder + "three.cue", error)) << error;
-    CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + folder + "three.cue");
+    drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + folder + "three.cue");
+    StartProgram();
+  }
+  void StartProgram() {
     ASSERT_TRUE(program_.Start());
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
     ASSERT_NE(main_, nullptr);
@@ -51,6 +57,7 @@ class CommandsTest : public ::testing::Test {
 
   std::string Title(int row) { return ListViewText(list_, row, 1); }
 
+  std::unique_ptr<CScopedEnvironment> drives_;
   CProgramUnderTest program_{"commands"};
   HWND main_ = nullptr;
   HWND list_ = nullptr;
@@ -118,6 +125,22 @@ TEST_F(CommandsTest, ExtractWithNothingCheckedSaysSo) {
   EXPECT_EQ(program_.WaitForMessageBox(kTimeout),
             "Please select one item at least.\nClick the left little box to select it.");
   EXPECT_EQ(WaitForWindowTitled(program_.ProcessId(), "Extracting", 500), nullptr);
+}
+
+TEST_F(CommandsTest, RenamedTitlesComeBackFromTheDiscCache) {
+  Rename(0, "Opening");
+  Rename(1, "Middle");
+  PostMessageA(main_, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program_.WaitForExit(kTimeout));
+  EXPECT_TRUE(std::filesystem::exists(program_.Folder() + "db"));
+
+  StartProgram();
+  EXPECT_EQ(Title(0), "Opening");
+  EXPECT_EQ(Title(1), "Middle");
+  EXPECT_EQ(Title(2), "Track 3");
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_COPY, 0);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Successfully copy TOC to Clipboard");
+  EXPECT_EQ(ClipboardText(), "Opening\t\t01:01\r\nMiddle\t\t01:02\r\nTrack 3\t\t01:03\r\n");
 }
 
 }  // namespace
