@@ -106,14 +106,25 @@ inline Lanes LoadLanes(const float* values) {
 // The history keeps each slot's values ready for both ages: even-aged
 // output j takes Y[M/2 + j] (j < M/2) or Y[3M/2 - j] (j > M/2, none at
 // M/2), odd-aged output j takes Y[M/2 - j] (j <= M/2) or Y[j - M/2].
+// `padded` holds Y at offset 4 with a zero after it (the even-aged M/2),
+// so that the reversed halves go by whole vectors.
+inline Lanes Reversed(Lanes v) { return Lanes{v[3], v[2], v[1], v[0]}; }
+
 template <int M>
-inline void StoreSlot(const float* y, float* even, float* odd) {
+inline void StoreSlot(const float* padded, float* even, float* odd) {
   constexpr int kHalf = M / 2;
-  for (int j = 0; j < kHalf; ++j) even[j] = y[kHalf + j];
-  even[kHalf] = 0.0f;
-  for (int j = kHalf + 1; j < M; ++j) even[j] = y[3 * kHalf - j];
-  for (int j = 0; j <= kHalf; ++j) odd[j] = y[kHalf - j];
-  for (int j = kHalf + 1; j < M; ++j) odd[j] = y[j - kHalf];
+  float e[M];
+  float o[M];
+  std::memcpy(e, padded + 4 + kHalf, kHalf * sizeof(float));
+  for (int b = 0; b < kHalf / 4; ++b) {
+    const Lanes reversedHigh = Reversed(LoadLanes(padded + 1 + M - 4 * b));
+    std::memcpy(e + kHalf + 4 * b, &reversedHigh, sizeof(reversedHigh));
+    const Lanes reversedLow = Reversed(LoadLanes(padded + 1 + kHalf - 4 * b));
+    std::memcpy(o + 4 * b, &reversedLow, sizeof(reversedLow));
+  }
+  std::memcpy(o + kHalf, padded + 4, kHalf * sizeof(float));
+  std::memcpy(even, e, sizeof(e));
+  std::memcpy(odd, o, sizeof(o));
 }
 
 // ConvertSample16 without branches, so that a slot converts as a vector.
@@ -176,13 +187,13 @@ uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const flo
   constexpr int kHistoryMask = 16 * M - 1;
   const int offset = (synthesis.offset - M) & kHistoryMask;
   synthesis.offset = offset;
-  float y[M];
-  Dct<M>(first, y);
-  StoreSlot<M>(y, &synthesis.history[0][offset], &synthesis.historyOdd[0][offset]);
+  float padded[M + 8] = {};
+  Dct<M>(first, padded + 4);
+  StoreSlot<M>(padded, &synthesis.history[0][offset], &synthesis.historyOdd[0][offset]);
   WindowChannel<kBits, M>(synthesis.history[0], synthesis.historyOdd[0], offset, out, kChannels);
   if constexpr (kChannels == 2) {
-    Dct<M>(second, y);
-    StoreSlot<M>(y, &synthesis.history[1][offset], &synthesis.historyOdd[1][offset]);
+    Dct<M>(second, padded + 4);
+    StoreSlot<M>(padded, &synthesis.history[1][offset], &synthesis.historyOdd[1][offset]);
     WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset,
                             out + kBits / 8, kChannels);
   }
