@@ -9,6 +9,18 @@
 
 namespace {
 
+// Four floats, in a vector register where the target has them (GCC and
+// Clang lower the operations to scalar code elsewhere).
+using Lanes = float __attribute__((vector_size(16)));
+
+inline Lanes LoadLanes(const float* values) {
+  Lanes lanes;
+  std::memcpy(&lanes, values, sizeof(lanes));
+  return lanes;
+}
+
+inline Lanes Reversed(Lanes v) { return Lanes{v[3], v[2], v[1], v[0]}; }
+
 // ---- DCT ----
 //
 // Y[m] = sum over k < N of x[k] cos(m (2k + 1) pi / 2N), by the recursive
@@ -40,9 +52,21 @@ template <int N>
     constexpr int kHalf = N / 2;
     float sums[kHalf];
     float differences[kHalf];
-    for (int k = 0; k < kHalf; ++k) {
-      sums[k] = in[k] + in[N - 1 - k];
-      differences[k] = (in[k] - in[N - 1 - k]) * DctFactors<N>::value[k];
+    if constexpr (kHalf % 4 == 0) {
+      // Four mirrored pairs at a time.
+      for (int k = 0; k < kHalf; k += 4) {
+        const Lanes low = LoadLanes(in + k);
+        const Lanes high = Reversed(LoadLanes(in + N - 4 - k));
+        const Lanes sum = low + high;
+        const Lanes difference = (low - high) * LoadLanes(&DctFactors<N>::value[k]);
+        std::memcpy(sums + k, &sum, sizeof(sum));
+        std::memcpy(differences + k, &difference, sizeof(difference));
+      }
+    } else {
+      for (int k = 0; k < kHalf; ++k) {
+        sums[k] = in[k] + in[N - 1 - k];
+        differences[k] = (in[k] - in[N - 1 - k]) * DctFactors<N>::value[k];
+      }
     }
     float even[kHalf];
     float odd[kHalf];
@@ -95,21 +119,11 @@ struct WindowTable {
   static constexpr WINDOW_TABLE<M> value = MakeWindowTable<M>();
 };
 
-using Lanes = float __attribute__((vector_size(16)));
-
-inline Lanes LoadLanes(const float* values) {
-  Lanes lanes;
-  std::memcpy(&lanes, values, sizeof(lanes));
-  return lanes;
-}
-
 // The history keeps each slot's values ready for both ages: even-aged
 // output j takes Y[M/2 + j] (j < M/2) or Y[3M/2 - j] (j > M/2, none at
 // M/2), odd-aged output j takes Y[M/2 - j] (j <= M/2) or Y[j - M/2].
 // `padded` holds Y at offset 4 with a zero after it (the even-aged M/2),
 // so that the reversed halves go by whole vectors.
-inline Lanes Reversed(Lanes v) { return Lanes{v[3], v[2], v[1], v[0]}; }
-
 template <int M>
 inline void StoreSlot(const float* padded, float* even, float* odd) {
   constexpr int kHalf = M / 2;
@@ -152,6 +166,7 @@ inline void WindowChannel(const float* evenHistory, const float* oddHistory, int
   for (int j = 0; j < M; j += 8) {
     Lanes low = {0.0f, 0.0f, 0.0f, 0.0f};
     Lanes high = low;
+#pragma GCC unroll 8
     for (int t = 0; t < 8; ++t) {
       low += LoadLanes(table.even[t] + j) * LoadLanes(even[t] + j);
       high += LoadLanes(table.even[t] + j + 4) * LoadLanes(even[t] + j + 4);
