@@ -28,6 +28,15 @@ class MpegBitReader {
     return window >> (32 - count);
   }
 
+  // When eight bytes lie ahead: the next 57 or more bits, most significant
+  // first, for a caller that decodes several fields before it skips them.
+  bool PeekWide(uint64_t& window) const {
+    const size_t byte = position_ >> 3;
+    if (byte + 8 > size_) return false;
+    window = LoadBigEndian64(data_ + byte) << (position_ & 7);
+    return true;
+  }
+
   void Skip(int count) { position_ += static_cast<size_t>(count); }
 
   // The next `count` bits (0..32), consumed.
@@ -41,7 +50,13 @@ class MpegBitReader {
     return value;
   }
 
-  bool ReadFlag() { return Read(1) != 0; }
+  // One bit, the commonest read (signs, flags), without the word load.
+  bool ReadFlag() {
+    const size_t byte = position_ >> 3;
+    const int shift = 7 - static_cast<int>(position_ & 7);
+    ++position_;
+    return byte < size_ && ((data_[byte] >> shift) & 1) != 0;
+  }
 
   size_t Position() const { return position_; }
   void Seek(size_t bitPosition) { position_ = bitPosition; }
@@ -59,6 +74,10 @@ class MpegBitReader {
       return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) |
              (uint32_t{bytes[2]} << 8) | uint32_t{bytes[3]};
     }
+  }
+
+  static uint64_t LoadBigEndian64(const uint8_t* bytes) {
+    return (uint64_t{LoadBigEndian32(bytes)} << 32) | LoadBigEndian32(bytes + 4);
   }
 
   const uint8_t* data_;

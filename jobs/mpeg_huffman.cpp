@@ -441,6 +441,33 @@ inline int DecodeSymbol(MpegBitReader& reader, const HUFFMAN_ENTRY* entries, int
   return entry->value;
 }
 
+// DecodeSymbol on bits already loaded: `window` holds them from its most
+// significant bit, `used` counts those taken. A code word has at most 19
+// bits, and every path through the sub-tables takes no more than its code.
+inline int DecodeSymbolFrom(uint64_t window, int& used, const HUFFMAN_ENTRY* entries,
+                            int rootBits) {
+  const HUFFMAN_ENTRY* entry = &entries[window >> (64 - rootBits)];
+  int width = rootBits;
+  while (entry->subBits != 0) {
+    used += width;
+    width = entry->subBits;
+    entry = &entries[entry->value + ((window << used) >> (64 - width))];
+  }
+  used += entry->bits;
+  return entry->value;
+}
+
+inline int32_t TakeBits(uint64_t window, int& used, int count) {
+  const int32_t value = static_cast<int32_t>((window << used) >> (64 - count));
+  used += count;
+  return value;
+}
+
+inline int32_t TakeSign(uint64_t window, int& used, int32_t magnitude) {
+  if (magnitude == 0) return 0;
+  return TakeBits(window, used, 1) != 0 ? -magnitude : magnitude;
+}
+
 inline int32_t ReadSign(MpegBitReader& reader, int32_t magnitude) {
   if (magnitude == 0) return 0;
   return reader.ReadFlag() ? -magnitude : magnitude;
@@ -455,6 +482,22 @@ void DecodeBigValues(MpegBitReader& caller, size_t endBit, uint32_t tableSelect,
   int line = begin;
   if (table.entries != nullptr) {
     for (; line + 1 < end && reader.Position() < endBit; line += 2) {
+      uint64_t window = 0;
+      if (reader.PeekWide(window)) {
+        // A pair takes at most 19 + 2 * (13 + 1) = 47 bits: one load.
+        int used = 0;
+        const int symbol = DecodeSymbolFrom(window, used, table.entries, table.rootBits);
+        int32_t x = symbol >> 4;
+        int32_t y = symbol & 15;
+        if (table.linbits != 0 && x == 15) x += TakeBits(window, used, table.linbits);
+        x = TakeSign(window, used, x);
+        if (table.linbits != 0 && y == 15) y += TakeBits(window, used, table.linbits);
+        y = TakeSign(window, used, y);
+        reader.Skip(used);
+        values[line] = x;
+        values[line + 1] = y;
+        continue;
+      }
       const int symbol = DecodeSymbol(reader, table.entries, table.rootBits);
       int32_t x = symbol >> 4;
       int32_t y = symbol & 15;
