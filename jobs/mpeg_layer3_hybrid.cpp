@@ -207,8 +207,8 @@ inline void StoreLanes(float* values, Lanes lanes) { std::memcpy(values, &lanes,
 
 // Subbands sb to sb + 3 (sb even), long blocks of one type, frequency
 // inversion of the odd subbands included.
-void InverseLongBlocks4(const float* lines, int blockType, float (*overlap)[32],
-                        float (*slots)[32], int sb) {
+void InverseLongBlocks4(const float* lines, int blockType, float (*overlap)[32], float (*slots)[32],
+                        int sb) {
   Lanes in[18];
   for (int k = 0; k < 18; ++k) {
     in[k] = Lanes{lines[18 * sb + k], lines[18 * (sb + 1) + k], lines[18 * (sb + 2) + k],

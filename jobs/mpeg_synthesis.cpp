@@ -209,8 +209,8 @@ uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const flo
   if constexpr (kChannels == 2) {
     Dct<M>(second, padded + 4);
     StoreSlot<M>(padded, &synthesis.history[1][offset], &synthesis.historyOdd[1][offset]);
-    WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset,
-                            out + kBits / 8, kChannels);
+    WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset, out + kBits / 8,
+                            kChannels);
   }
   return out + M * kChannels * (kBits / 8);
 }

@@ -14,7 +14,7 @@
 struct MPEG_SYNTHESIS {
   float history[2][512];     // even-aged order
   float historyOdd[2][512];  // odd-aged order
-  int32_t offset = 0;  // where the newest slot's values start; moves back one slot per slot
+  int32_t offset = 0;        // where the newest slot's values start; moves back one slot per slot
 };
 
 // What a layer feeds the filter bank from a two-channel stream, or a
