@@ -248,7 +248,10 @@ inline void RequantiseRange(const int32_t* quantised, float* lines, int begin, i
 
 void Requantise(const MPEG_GRANULE_CHANNEL& g, const SCALE_FACTORS& sf, int sampleRateSlot,
                 const int32_t* quantised, int codedEnd, float* lines) {
-  std::fill(lines, lines + kLines, 0.0f);
+  // The bands below cover every line up to codedEnd, except in mixed
+  // blocks at 8 kHz, whose long part ends before the first short band.
+  const int zeroFrom = g.mixedBlock ? 0 : std::clamp(codedEnd, 0, kLines);
+  std::fill(lines + zeroFrom, lines + kLines, 0.0f);
   const int base = static_cast<int>(g.globalGain) - 210;
   const int shift = g.scalefacScale ? 4 : 2;  // scale-factor step in quarter powers
   const int16_t* longBands = kLongBandStarts[sampleRateSlot];
