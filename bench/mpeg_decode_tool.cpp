@@ -140,8 +140,23 @@ int main(int argc, char** argv) {
   MPEG_OUTPUT_FORMAT format;
   GetOutputFormat(format);
 
+  FILE* output = std::fopen(argv[arg + 1], "wb");
+  if (output == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", argv[arg + 1]);
+    return 1;
+  }
+  // PCM goes out in 1 MiB pieces as it is decoded, as the decoding step
+  // writes it, rather than piling up; the float WAV needs its length first.
+  constexpr size_t kPiece = 1 << 20;
   std::vector<uint8_t> pcm;
-  pcm.reserve(input.size() * 12);
+  pcm.reserve(kPiece + kMpegMaxFloatFrameOutputBytes);
+  size_t written = 0;
+  bool writeFailed = false;
+  auto flush = [&] {
+    if (std::fwrite(pcm.data(), 1, pcm.size(), output) != pcm.size()) writeFailed = true;
+    written += pcm.size();
+    pcm.clear();
+  };
   uint8_t frameOutput[kMpegMaxFloatFrameOutputBytes];
   size_t position = first;
   long frames = 0;
@@ -154,24 +169,22 @@ int main(int argc, char** argv) {
     position += static_cast<size_t>(consumed);
     pcm.insert(pcm.end(), frameOutput, frameOutput + DecodedBytesProduced(result));
     ++frames;
+    if (!floatOutput && pcm.size() >= kPiece) flush();
   }
+  if (floatOutput) pcm = FloatWav(pcm, format);
+  flush();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-
-  if (floatOutput) pcm = FloatWav(pcm, format);
-  FILE* output = std::fopen(argv[arg + 1], "wb");
-  if (output == nullptr || std::fwrite(pcm.data(), 1, pcm.size(), output) != pcm.size()) {
+  if (std::fclose(output) != 0 || writeFailed) {
     std::fprintf(stderr, "cannot write %s\n", argv[arg + 1]);
-    if (output != nullptr) std::fclose(output);
     return 1;
   }
-  std::fclose(output);
   if (!quiet) {
     std::fprintf(stderr,
                  "%d Hz, %d channels, %d bits, %d samples per frame; %ld frames, %zu bytes "
-                 "(%zu of %zu input bytes used) in %.3f s\n",
+                 "(%zu of %zu input bytes used) in %.3f s, writing included\n",
                  format.sampleRate, format.channels, format.bitsPerSample, format.samplesPerFrame,
-                 frames, pcm.size(), position - first, input.size() - first, seconds);
+                 frames, written, position - first, input.size() - first, seconds);
   }
   return 0;
 }
