@@ -10,6 +10,7 @@
 #include "app/exchange_area_win.h"
 #include "app/main_window.h"
 #include "cdrom/device_io_win.h"
+#include "cdrom/drive_commands.h"
 #include "cdrom/virtual_drive_win.h"
 #include "platform/messages.h"
 #include "platform/registry_key_win.h"
@@ -37,11 +38,10 @@ void DeferToFirstInstance() {
 // The Windows 9x family reaches drives through the vendor driver; the NT
 // family through SCSI pass-through. Tests force the driver path with
 // CANTARO_ACCESS_PATH=driver, since Wine reports the NT family.
-AccessPath ChooseAccessPath() {
+AccessPath AccessPathOfThisSystem() {
   char forced[16] = {};
-  if (GetEnvironmentVariableA("CANTARO_ACCESS_PATH", forced, sizeof(forced)) > 0)
-    return lstrcmpiA(forced, "driver") == 0 ? AccessPath::Driver : AccessPath::PassThrough;
-  return (GetVersion() & 0x80000000u) ? AccessPath::Driver : AccessPath::PassThrough;
+  DWORD length = GetEnvironmentVariableA("CANTARO_ACCESS_PATH", forced, sizeof(forced));
+  return ChooseAccessPath(GetVersion(), length < sizeof(forced) ? std::string(forced, length) : std::string());
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ int RunApplication(const std::string& commandLine) {
   std::unique_ptr<IDeviceIo> virtualIo = CreateVirtualDrivesFromEnvironment(systemIo);
   IDeviceIo& deviceIo = virtualIo ? *virtualIo : systemIo;
   CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
-  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, ChooseAccessPath(), commandLine);
+  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, AccessPathOfThisSystem(), commandLine);
   mainWindow.DoModal();
 
   OleUninitialize();

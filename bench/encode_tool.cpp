@@ -13,21 +13,11 @@
 #include <string>
 
 #include "app/settings.h"
+#include "bench/console_report.h"
 #include "jobs/encoder_library.h"
 #include "jobs/mp3_encoding.h"
 
 namespace {
-
-class CConsoleReport : public IJobReport {
- public:
-  void ExtractProgress(uint32_t, uint32_t, bool) override {}
-  void EncodeProgress(uint32_t, uint32_t) override {}
-  void ItemStart(ITEM_START_KIND, const std::string&, bool) override {}
-  void EncodeStart(const std::string&) override {}
-  void DecodeStart(const std::string&) override {}
-  void Log(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
-  bool AbortRequested() override { return false; }
-};
 
 // The step takes full Windows paths, as the program's file jobs hand it.
 std::string FullPath(const char* path) {

@@ -4,22 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/console_report.h"
 #include "jobs/normalize.h"
 
-namespace {
-
-class CConsoleReport : public IJobReport {
- public:
-  void ExtractProgress(uint32_t, uint32_t, bool) override {}
-  void EncodeProgress(uint32_t, uint32_t) override {}
-  void ItemStart(ITEM_START_KIND, const std::string&, bool) override {}
-  void EncodeStart(const std::string&) override {}
-  void DecodeStart(const std::string&) override {}
-  void Log(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
-  bool AbortRequested() override { return false; }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {

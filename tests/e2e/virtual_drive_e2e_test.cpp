@@ -17,18 +17,6 @@ namespace {
 
 const DWORD kStartTimeout = 30000;
 
-// Sets a variable for the programs this test starts, and clears it after.
-class CScopedVariable {
- public:
-  CScopedVariable(const char* name, const std::string& value) : name_(name) {
-    SetEnvironmentVariableA(name, value.c_str());
-  }
-  ~CScopedVariable() { SetEnvironmentVariableA(name_, nullptr); }
-
- private:
-  const char* name_;
-};
-
 class VirtualDriveE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -74,10 +62,10 @@ class VirtualDriveE2eTest : public ::testing::Test {
 };
 
 TEST_F(VirtualDriveE2eTest, TheProgramFindsTheVirtualDriveAndListsItsDisc) {
-  CScopedVariable drives(kVirtualDrivesVariable, "V=" + cue_);
+  CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + cue_);
   for (const char* path : {"passthrough", "driver"}) {
     SCOPED_TRACE(path);
-    CScopedVariable access("CANTARO_ACCESS_PATH", path);
+    CScopedEnvironment access("CANTARO_ACCESS_PATH", path);
     CProgramUnderTest program(std::string("virtual-drive-") + path);
     std::vector<std::string> boxes = Run(program);
     EXPECT_FALSE(Shown(boxes, "No CDROM found!"));
@@ -88,7 +76,7 @@ TEST_F(VirtualDriveE2eTest, TheProgramFindsTheVirtualDriveAndListsItsDisc) {
 }
 
 TEST_F(VirtualDriveE2eTest, AMalformedConfigurationIsReportedByItsItem) {
-  CScopedVariable drives(kVirtualDrivesVariable, "V=" + cue_ + "|speed=52");
+  CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + cue_ + "|speed=52");
   CProgramUnderTest program("virtual-drive-malformed");
   std::vector<std::string> boxes = Run(program);
   ASSERT_FALSE(boxes.empty());
