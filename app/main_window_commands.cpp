@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/mp3_player_win.h"
 #include "app/track_commands.h"
+#include "platform/case_mapping.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "resources/resource.h"
@@ -74,12 +75,8 @@ void CMainWindow::OnChangeCase(int command) {
     std::string title = list_.Text(row, 1);
     if (command == ID_EDIT_CAPITALIZE) {
       title = CapitalizeTitle(title);
-    } else if (!title.empty()) {
-      // The system's mapping knows the code page's letters beyond ASCII.
-      if (command == ID_EDIT_UPPER_CASE)
-        CharUpperBuffA(title.data(), static_cast<DWORD>(title.size()));
-      else
-        CharLowerBuffA(title.data(), static_cast<DWORD>(title.size()));
+    } else {
+      title = command == ID_EDIT_UPPER_CASE ? SystemUpperCase(title) : SystemLowerCase(title);
     }
     list_.SetText(row, 1, title);
     size_t entry = static_cast<size_t>(list_.TrackIndex(row)) + 1;

@@ -1,9 +1,10 @@
 #include "app/track_commands.h"
 
+#include "platform/case_mapping.h"
 #include "platform/text.h"
 
 std::string CapitalizeTitle(const std::string& title) {
-  std::string text = ToLowerAscii(title);
+  std::string text = SystemLowerCase(title);
   bool startOfWord = true;
   for (char& c : text) {
     if (startOfWord && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-// Lower-cases the text, then upper-cases its first character and every
-// character after a space, "(", "[", "{" or "<"; only ASCII letters change
-// on the way up.
+// Lower-cases the text with the system's mapping, then upper-cases its first
+// character and every character after a space, "(", "[", "{" or "<"; only
+// ASCII letters change on the way up.
 std::string CapitalizeTitle(const std::string& title);
 
 struct CLIPBOARD_ROW {

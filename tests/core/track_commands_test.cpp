@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/track_commands.h"
+#include "platform/case_mapping.h"
 
 namespace {
 
@@ -12,6 +13,14 @@ TEST(TrackCommandsTest, CapitalizeStartsEveryWordAfterTheMarks) {
   EXPECT_EQ(CapitalizeTitle("  x"), "  X");
   // Bytes beyond ASCII are left as they are.
   EXPECT_EQ(CapitalizeTitle("\xe9t\xe9 ete"), "\xe9t\xe9 Ete");
+}
+
+TEST(TrackCommandsTest, CapitalizeLowersWithTheSystemMappingButRaisesOnlyAsciiLetters) {
+  // "ÉCOLE ÉTÉ" in code page 1252: the accented capitals come down, and an
+  // accented first letter is not raised again.
+  EXPECT_EQ(CapitalizeTitle("\xc9" "COLE \xc9T\xc9 LA"), "\xe9" "cole \xe9t\xe9 La");
+  EXPECT_EQ(SystemUpperCase("\xe9t\xe9 \xff"), "\xc9T\xc9 \x9f");
+  EXPECT_EQ(SystemLowerCase("\xc9T\xc9 \xd7"), "\xe9t\xe9 \xd7");  // the multiplication sign is no letter
 }
 
 TEST(TrackCommandsTest, ClipboardTextHasOneLinePerRow) {
