@@ -50,9 +50,9 @@ void LoadDiscCacheEntry(const CProfileFile& file, CTrackEntry& discEntry) {
 
 void LoadTrackCacheEntry(const CProfileFile& file, int position, CTrackEntry& track) {
   std::string key = TrackKey(position);
-  // An empty stored title would leave the row blank; the default reads better.
+  // Only a missing key keeps the default: an empty title was stored on purpose.
   std::string title;
-  if (file.Get("TRACKS", key, title) && !title.empty()) track.title = title;
+  if (file.Get("TRACKS", key, title)) track.title = title;
   track.artist = file.GetString("ARTIST", key);
   track.album = file.GetString("ALBUM", key);
   track.year = file.GetString("YEAR", key);

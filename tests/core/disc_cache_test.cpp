@@ -276,7 +276,7 @@ TEST_F(DiscCacheTest, MissingAndHostileFilesReadAsDefaults) {
   WriteHostFile(path_, hostile);
   read = Fresh(3);
   ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
-  EXPECT_EQ(read.entries[1].title, "Track 1");  // an empty title keeps the default
+  EXPECT_EQ(read.entries[1].title, "");  // stored empty on purpose: only a missing key gives the default
   EXPECT_EQ(read.entries[2].title, "Track 2");  // a key without '=' and a second section mean nothing
   EXPECT_EQ(read.entries[3].title, std::string(kMaxProfileValue, 'L'));
   EXPECT_EQ(read.entries[1].genreNumber, 0);
