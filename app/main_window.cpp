@@ -16,6 +16,7 @@
 #include "jobs/mp3_encoding.h"
 #include "jobs/normalize.h"
 #include "jobs/processing_log.h"
+#include "jobs/log_window_win.h"
 #include "jobs/processing_window_win.h"
 #include "platform/messages.h"
 #include "platform/text.h"
@@ -693,18 +694,17 @@ void CMainWindow::RunProcessingWindow(JOB_KIND kind, size_t count) {
   window.encodeFiles = kind == JOB_KIND::EncodeFiles || kind == JOB_KIND::DecodeFiles;
   window.decode = kind == JOB_KIND::DecodeFiles;
   window.normalize = kind == JOB_KIND::NormalizeFiles;
-  processingKind_ = kind;
   processing_ = &window;
   window.DoModal();
   processing_ = nullptr;
 }
 
-LRESULT CMainWindow::OnStartJob(WPARAM wParam, LPARAM) {
+LRESULT CMainWindow::OnStartJob(WPARAM wParam, LPARAM lParam) {
   // Posted from the window's initialisation: it exists and has its handle.
   if (!processing_ || !processing_->Handle()) return 0;
   CJob* job = wParam == 0 ? BuildCdJob() : BuildFileJob();
   if (!job) return 0;
-  StartWorker(job, processingKind_);
+  StartWorker(job, JobKindOfStartRequest(wParam, lParam));
   return 0;
 }
 

@@ -144,7 +144,6 @@ class CMainWindow : public CDialog, public IRequestTarget {
   std::string playerToLaunch_;
   std::string standingStatus_;
   CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
-  JOB_KIND processingKind_ = JOB_KIND::ExtractEncode;
   HANDLE abortEvent_ = nullptr;  // the running job's; the worker holds its own copy
   bool busy_ = false;
   bool initialised_ = false;

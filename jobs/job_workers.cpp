@@ -29,6 +29,13 @@ bool RunFiles(CJob& job, Step step) {
 
 }  // namespace
 
+JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam) {
+  if (wParam == 0) return JOB_KIND::ExtractEncode;
+  if (lParam == 1) return JOB_KIND::DecodeFiles;
+  if (lParam == 2) return JOB_KIND::NormalizeFiles;
+  return JOB_KIND::EncodeFiles;
+}
+
 bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context) {
   switch (kind) {
     case JOB_KIND::ExtractEncode:

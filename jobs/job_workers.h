@@ -2,6 +2,7 @@
 // The four worker procedures: each works through its job's items in order
 // and stops at the first failure or after the item in which the abort was
 // seen. They return the job's success; the caller reports done or failed.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,10 @@ struct JOB_CONTEXT {
   int outputFormat = 0;             // 0 MP3, 1 WAV only, 2 both
   std::string sessionOutputFolder;  // where decoded files go
 };
+
+// The job kind of the processing window's start request: wParam 0 a CD job;
+// wParam 1 a file job, whose lParam says 1 decode, 2 normalise, else encode.
+JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam);
 
 bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context);
 

@@ -96,6 +96,15 @@ TEST_F(JobWorkersTest, DecodedFilesGoToTheSessionFolder) {
   EXPECT_EQ(DecodeOutputPath("C:\\out", "noext"), "C:\\out\\noext.WAV");
 }
 
+TEST(JobWorkersKindTest, TheStartRequestAloneNamesTheJobKind) {
+  EXPECT_EQ(JobKindOfStartRequest(0, 0), JOB_KIND::ExtractEncode);
+  EXPECT_EQ(JobKindOfStartRequest(0, 1), JOB_KIND::ExtractEncode);  // lParam only counts for file jobs
+  EXPECT_EQ(JobKindOfStartRequest(1, 1), JOB_KIND::DecodeFiles);
+  EXPECT_EQ(JobKindOfStartRequest(1, 2), JOB_KIND::NormalizeFiles);
+  EXPECT_EQ(JobKindOfStartRequest(1, 0), JOB_KIND::EncodeFiles);
+  EXPECT_EQ(JobKindOfStartRequest(1, 7), JOB_KIND::EncodeFiles);
+}
+
 TEST(JobTextsTest, ProgressAndTimes) {
   EXPECT_EQ(ProgressPercentText(0), "0.0%");
   EXPECT_EQ(ProgressPercentText(1000), "100.0%");
