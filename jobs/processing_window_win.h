@@ -3,63 +3,14 @@
 // with elapsed and estimated times, and at the end the success or the error
 // panel. It talks to the worker and the main window only through messages.
 #include <string>
-#include <vector>
 
+#include "jobs/extract_error_panel_win.h"
+#include "jobs/extract_ok_panel_win.h"
 #include "jobs/job.h"
+#include "jobs/progress_panel_win.h"
 #include "resources/resource.h"
 #include "widgets/dialog.h"
-
-// A progress panel (extract or encode): group box, bar with its percentage,
-// elapsed and estimated time.
-class CProgressPanel : public CDialog {
- public:
-  CProgressPanel(UINT templateId, int group, int bar, int elapsed, int estimated)
-      : CDialog(templateId, nullptr), group_(group), bar_(bar), elapsed_(elapsed), estimated_(estimated) {}
-  void SetGroupText(const std::string& text);
-  void ShowProgress(uint32_t tenths, uint32_t elapsedMs);
-  // Back to 0.0% and "00:00" for a new item or pass.
-  void Reset();
-
- protected:
-  BOOL OnInitDialog() override;
-
- private:
-  int group_, bar_, elapsed_, estimated_;
-};
-
-class CExtractProgress : public CProgressPanel {
- public:
-  CExtractProgress();
-};
-
-class CEncodeProgress : public CProgressPanel {
- public:
-  CEncodeProgress();
-};
-
-class CExtractError : public CDialog {
- public:
-  CExtractError() : CDialog(IDD_PANEL_ERROR, nullptr) {}
-
- protected:
-  BOOL OnInitDialog() override;
-  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-};
-
-class CExtractOK : public CDialog {
- public:
-  CExtractOK() : CDialog(IDD_PANEL_OK, nullptr) {}
-  void AddOutput(const std::string& path, const std::string& folder);
-  const std::vector<std::string>& Outputs() const { return outputs_; }
-  const std::string& LastFolder() const { return lastFolder_; }
-
- protected:
-  BOOL OnInitDialog() override;
-
- private:
-  std::vector<std::string> outputs_;
-  std::string lastFolder_;
-};
+#include "widgets/page_host.h"
 
 class CProcessingDialog : public CDialog {
  public:
@@ -74,6 +25,7 @@ class CProcessingDialog : public CDialog {
  protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
+  bool PreTranslateMessage(MSG& msg) override;
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -94,7 +46,5 @@ class CProcessingDialog : public CDialog {
   CEncodeProgress encodePanel_;
   CExtractError errorPanel_;
   CExtractOK okPanel_;
+  CPageHost pages_;
 };
-
-// Opens the log window modally.
-void ShowLogWindow(HWND owner);
