@@ -1,8 +1,10 @@
 // Runs CantaroMaker.exe for the demo: starts it from a folder of its own
 // with the given command line, answers its start-up messages, prints READY
-// once the main window shows, with --wait-title waits for a window of that
-// title (printing FINISHED), and closes everything when the file named by
-// --close-when appears (or after two minutes).
+// once the main window shows, with --seen-title prints SEEN once a window of
+// that title shows (so a screenshot can catch a moment of the job), with
+// --wait-title waits for a window of that title (printing FINISHED), and
+// closes everything when the file named by --close-when appears (or after
+// two minutes).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,11 +15,14 @@ int main(int argc, char** argv) {
   std::string commandLine;
   std::string closeWhen;
   std::string waitTitle;
+  std::string seenTitle;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--close-when") == 0 && i + 1 < argc)
       closeWhen = argv[++i];
     else if (std::strcmp(argv[i], "--wait-title") == 0 && i + 1 < argc)
       waitTitle = argv[++i];
+    else if (std::strcmp(argv[i], "--seen-title") == 0 && i + 1 < argc)
+      seenTitle = argv[++i];
     else
       commandLine += (commandLine.empty() ? "" : " ") + std::string(argv[i]);
   }
@@ -35,6 +40,10 @@ int main(int argc, char** argv) {
   }
   std::printf("program folder: %s\nREADY\n", program.Folder().c_str());
   std::fflush(stdout);
+  if (!seenTitle.empty() && WaitForWindowTitled(program.ProcessId(), seenTitle, 120000)) {
+    std::printf("SEEN\n");
+    std::fflush(stdout);
+  }
   HWND waited = nullptr;
   if (!waitTitle.empty()) {
     waited = WaitForWindowTitled(program.ProcessId(), waitTitle, 300000);
