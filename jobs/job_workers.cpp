@@ -64,7 +64,10 @@ bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CON
 }
 
 std::string FileOutputPath(const std::string& folder, const std::string& source, const std::string& extension) {
-  std::string name = source.substr(source.rfind('\\') == std::string::npos ? 0 : source.rfind('\\') + 1);
+  // Windows takes a slash as a folder separator too; a name cut only at the
+  // last backslash would carry the rest of the folder into the output path.
+  size_t slash = source.find_last_of("\\/");
+  std::string name = source.substr(slash == std::string::npos ? 0 : slash + 1);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
   return StripTrailingBackslashes(TrimRight(folder)) + "\\" + name + extension;

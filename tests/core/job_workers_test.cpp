@@ -94,6 +94,9 @@ TEST_F(JobWorkersTest, DecodedFilesGoToTheSessionFolder) {
   EXPECT_EQ(calls_, (std::vector<std::string>{"decode D:\\mp3\\my.song.mp3 -> C:\\out\\my.song.WAV"}));
   EXPECT_EQ(job_.items[0].outputFolder, "C:\\out");
   EXPECT_EQ(DecodeOutputPath("C:\\out", "noext"), "C:\\out\\noext.WAV");
+  // Slashes separate folders as well.
+  EXPECT_EQ(DecodeOutputPath("C:\\out", "Z:/music/a.b/song.mp3"), "C:\\out\\song.WAV");
+  EXPECT_EQ(DecodeOutputPath("C:\\out", "Z:\\music/x\\song.mp3"), "C:\\out\\song.WAV");
 }
 
 TEST(JobWorkersKindTest, TheStartRequestAloneNamesTheJobKind) {

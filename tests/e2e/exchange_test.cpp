@@ -134,14 +134,16 @@ std::vector<std::string> StreamsToDecode(const std::string& vectors) {
       if (entry.path().extension() == ".mp3" || entry.path().extension() == ".bit")
         paths.push_back(entry.path().string());
     std::sort(paths.begin(), paths.end());
-    return paths;
   }
   const char* names[] = {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13",
                          "l2-test32", "l3-compl", "l3-he_32khz", "l3-he_44khz", "M2L3_compl24",
                          "M2L3_bitrate_16_all", "l3-hecommon"};
-  for (const char* name : names)
-    if (GetFileAttributesA((vectors + name + ".bit").c_str()) != INVALID_FILE_ATTRIBUTES)
-      paths.push_back(vectors + name + ".bit");
+  if (paths.empty())
+    for (const char* name : names)
+      if (GetFileAttributesA((vectors + name + ".bit").c_str()) != INVALID_FILE_ATTRIBUTES)
+        paths.push_back(vectors + name + ".bit");
+  // As Explorer hands them over.
+  for (std::string& path : paths) std::replace(path.begin(), path.end(), '/', '\\');
   return paths;
 }
 

@@ -79,6 +79,7 @@ TEST_F(ProcessingWindowTest, EachJobKindAsksForItsStartWithItsOwnParameters) {
     window.decode = kind.decode;
     window.normalize = kind.normalize;
     ASSERT_TRUE(window.Create(nullptr));
+    ShowWindow(window.Handle(), SW_SHOWNA);  // a control counts as visible only in a visible window
     WPARAM wParam = 99;
     LPARAM lParam = 99;
     ASSERT_TRUE(TakeStartRequest(wParam, lParam));
@@ -97,6 +98,7 @@ TEST_F(ProcessingWindowTest, ANewItemRestartsProgressAndElapsedButKeepsTheEstima
   window.encodeFiles = true;
   window.decode = true;
   ASSERT_TRUE(window.Create(nullptr));
+  ShowWindow(window.Handle(), SW_SHOWNA);
   SendMessageA(window.Handle(), UM_ITEM_START, ITEM_NEXT, PostableText("C:\\a.mp3"));
   // 50.0% after 10 s: the item should take 20 s.
   SendMessageA(window.Handle(), UM_ENCODE_PROGRESS, 500, 10000);
