@@ -17,7 +17,7 @@ for arg in "$@"; do
   esac
 done
 vectors="$ROOT/../shared/mpeg-vectors"
-e2e="$ROOT/build/win32/bin/e2e_tests.exe"
+e2e="$WINBUILD/bin/e2e_tests.exe"
 [ -x "$e2e" ] || { echo "build first: $e2e is missing"; exit 1; }
 [ -d "$vectors" ] || { echo "needs the reference vectors in $vectors"; exit 1; }
 ensure_wine_prefix
@@ -51,8 +51,8 @@ passed=0 failed=0 differed=0
 for i in $(seq 1 "$runs"); do
   out="$work/out-$i"
   mkdir -p "$out"
-  if (cd build/win32 && CANTARO_DECODE_STREAMS="$(winpath "$work/streams")" CANTARO_DECODE_OUTPUT="$(winpath "$out")" \
-      xvfb-run -a -s "-screen 0 1024x768x24" wine "$e2e" \
+  if (cd "$WINBUILD" && CANTARO_DECODE_STREAMS="$(winpath "$work/streams")" CANTARO_DECODE_OUTPUT="$(winpath "$out")" \
+      xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" "$e2e" \
       --gtest_filter='ExchangeTest.DecodeRequestOfManyStreamsDecodesEveryOneInOrder' >"$work/run-$i.log" 2>&1); then
     (cd "$out" && md5sum *.WAV) >"$work/sums-$i"
     if [ "$i" -gt 1 ] && ! cmp -s "$work/sums-1" "$work/sums-$i"; then
@@ -62,7 +62,7 @@ for i in $(seq 1 "$runs"); do
   else
     failed=$((failed + 1)); echo "run $i failed: $work/run-$i.log"; grep -A3 "Failure\|failed" "$work/run-$i.log" | head -20
   fi
-  wineserver -k 2>/dev/null
+  "$WINESERVER" -k 2>/dev/null
 done
 echo "stress decode: $runs runs of $(ls "$work/streams" | wc -l) streams; $passed finished, $failed failed, $differed differed"
 [ $failed -eq 0 ] && [ $differed -eq 0 ]

@@ -69,7 +69,7 @@ if [ ! -f "$work/LAME_ENC.DLL" ]; then
   # Only the library: no frontend, no mpg123 decoder (the DLL only
   # encodes), no assembler, static so that the DLL needs no other file.
   mkdir -p obj && cd obj
-  ../src/configure --host=i686-w64-mingw32 CC="$cc" CFLAGS="-O2" \
+  ../src/configure --host="$("$cc" -dumpmachine)" CC="$cc" CFLAGS="-O2" \
     --disable-frontend --disable-decoder --disable-shared --enable-static \
     >>"$log" 2>&1 || fail "configure failed"
   make -j"$jobs" -C libmp3lame >>"$log" 2>&1 || fail "make libmp3lame failed"
