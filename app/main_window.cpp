@@ -7,10 +7,11 @@
 
 #include "app/about_dialog_win.h"
 #include "app/command_line.h"
+#include "app/job_settings.h"
 #include "app/mp3_player_win.h"
 #include "discinfo/disc_cache.h"
 #include "discinfo/id3_editor_win.h"
-#include "cdrom/extraction.h"
+#include "jobs/extraction.h"
 #include "jobs/job_report_win.h"
 #include "jobs/mp3_decoding.h"
 #include "jobs/mp3_encoding.h"
@@ -260,7 +261,7 @@ bool CMainWindow::ChooseAndOpenDrive() {
     ShowMessage(Handle(), IDS_NO_CDROM);
     return false;
   }
-  cdrom_.ChooseStartUnit(settings_.CDROMDriver, commandLine_);
+  cdrom_.ChooseStartUnit(settings_.CDROMDriver, FindDriveOption(commandLine_));
   commands_.retryTimes = settings_.RetryTimes;
   if (!cdrom_.OpenDevice(accessPath_, settings_.DeviceType)) {
     ShowMessage(Handle(), IDS_CANT_OPEN_CDROM);
@@ -758,7 +759,6 @@ struct WORKER_START {
   CJob* job;
   JOB_KIND kind;
   JOB_STEPS steps;
-  JOB_CONTEXT context;
   HWND progressWindow;
   CWindowJobReport* report;
 };
@@ -766,7 +766,7 @@ struct WORKER_START {
 DWORD WINAPI JobWorker(LPVOID parameter) {
   WORKER_START* start = static_cast<WORKER_START*>(parameter);
   try {
-    bool success = RunJobItems(start->kind, *start->job, start->steps, start->context);
+    bool success = RunJobItems(start->kind, *start->job, start->steps);
     // Sent: the window reads the items while the worker waits.
     SendMessageA(start->progressWindow, success ? UM_JOB_DONE : UM_JOB_FAILED,
                  reinterpret_cast<WPARAM>(start->job), 0);
@@ -789,17 +789,16 @@ int ThreadPriorityOf(int setting) {
 
 JOB_STEPS CMainWindow::MakeSteps() {
   JOB_STEPS steps;
-  CAppSettings* settings = &settings_;
-  steps.normalize = [settings](CJob& job) {
-    return NormalizeWaveFile(job.CurrentItem().sourceName, job, settings->NormalizeRatio);
+  steps.normalize = [](CJob& job) {
+    return NormalizeWaveFile(job.CurrentItem().sourceName, job, job.options.normalizeRatio);
   };
   CDriveCommands* commands = &commands_;
   const CEncoderBinding* encoder = &encoder_;
-  steps.extract = [commands, settings](CJob& job) { return ExtractTrack(job, *commands, *settings); };
-  steps.encode = [encoder, settings](CJob& job) { return EncodeWaveToMp3(job, *encoder, *settings); };
+  steps.extract = [commands](CJob& job) { return ExtractTrack(job, *commands); };
+  steps.encode = [encoder](CJob& job) { return EncodeWaveToMp3(job, *encoder); };
   // The decoder passes a frequency limit that keeps the whole band.
-  steps.decode = [settings](CJob& job, const std::string& source, const std::string& output) {
-    return DecodeMp3ToWave(source, output, 24000, job, *settings);
+  steps.decode = [](CJob& job, const std::string& source, const std::string& output) {
+    return DecodeMp3ToWave(source, output, 24000, job);
   };
   return steps;
 }
@@ -810,9 +809,8 @@ void CMainWindow::StartWorker(CJob* job, JOB_KIND kind) {
   HANDLE workerCopy = nullptr;
   DuplicateHandle(GetCurrentProcess(), abortEvent_, GetCurrentProcess(), &workerCopy, 0, FALSE, DUPLICATE_SAME_ACCESS);
   settings_.ThreadPriority = CorrectThreadPriority(settings_.ThreadPriority);
-  WORKER_START* start = new WORKER_START{job, kind, MakeSteps(), JOB_CONTEXT{settings_.OutputFormat,
-                                                                         settings_.sessionOutputFolder},
-                                         processing_->Handle(), nullptr};
+  job->options = JobOptionsFromSettings(settings_);
+  WORKER_START* start = new WORKER_START{job, kind, MakeSteps(), processing_->Handle(), nullptr};
   start->report = new CWindowJobReport(processing_->Handle(), Handle(), workerCopy);
   job->report = start->report;
   job->device = cdrom_.Handle();

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/disc_record.h"
 #include "app/exchange_area_win.h"
 #include "app/exchange_requests.h"
 #include "app/main_layout.h"
@@ -14,7 +13,8 @@
 #include "app/track_list_win.h"
 #include "cdrom/autoplay_win.h"
 #include "cdrom/cdrom_device.h"
-#include "cdrom/disc_reader.h"
+#include "discinfo/disc_reader.h"
+#include "discinfo/disc_record.h"
 #include "jobs/encoder_library.h"
 #include "jobs/job_workers.h"
 #include "widgets/dialog.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/disc_record.h"
 #include "app/settings.h"
+#include "discinfo/disc_record.h"
 
 class CTrackList {
  public:

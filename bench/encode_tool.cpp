@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "app/job_settings.h"
 #include "bench/console_report.h"
 #include "jobs/encoder_library.h"
 #include "jobs/mp3_encoding.h"
@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
   CConsoleReport report;
   CJob job;
   job.report = &report;
+  job.options = JobOptionsFromSettings(settings);
   job.fileJob = true;
   CJobItem item;
   item.sourceName = FullPath(argv[1]);
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
   job.items.push_back(item);
 
   const auto started = std::chrono::steady_clock::now();
-  const bool ok = EncodeWaveToMp3(job, encoder, settings);
+  const bool ok = EncodeWaveToMp3(job, encoder);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::fprintf(stderr, "encoding step: %.3f s, %s\n", seconds, ok ? "done" : "failed");
   encoder.Unload();

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/command_line.h"
 #include "platform/text.h"
 
 void CCdromDevice::EnumerateDrives() {
@@ -19,9 +18,8 @@ int CCdromDevice::IndexOfLetter(char letter) const {
   return -1;
 }
 
-void CCdromDevice::ChooseStartUnit(int cdromDriver, const std::string& commandLine) {
+void CCdromDevice::ChooseStartUnit(int cdromDriver, char requested) {
   selected_ = cdromDriver >= 0 && cdromDriver < DriveCount() ? cdromDriver : 0;
-  char requested = commandLine.empty() ? 0 : FindDriveOption(commandLine);
   int index = requested ? IndexOfLetter(requested) : -1;
   if (index >= 0) selected_ = index;
   if (DriveCount() > 0) commands_.currentDriveLetter = Letter(selected_);

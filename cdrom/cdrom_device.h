@@ -19,9 +19,10 @@ class CCdromDevice {
   // -1 when no drive has the letter (compared case-sensitively).
   int IndexOfLetter(char letter) const;
 
-  // "CDROMDriver" if below the drive count, else 0; then the command line's
-  // "-D" letter, when it names a drive, for this run only.
-  void ChooseStartUnit(int cdromDriver, const std::string& commandLine);
+  // "CDROMDriver" if below the drive count, else 0; then the requested
+  // letter (the command line's "-D"; 0 for none), when it names a drive, for
+  // this run only.
+  void ChooseStartUnit(int cdromDriver, char requested);
   int SelectedUnit() const { return selected_; }
   char CurrentLetter() const { return commands_.currentDriveLetter; }
 

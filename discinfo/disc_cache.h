@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/disc_record.h"
-#include "cdrom/disc_reader.h"
+#include "discinfo/disc_reader.h"
+#include "discinfo/disc_record.h"
 #include "discinfo/profile_file.h"
 
 enum class DiscCacheStatus {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/disc_record.h"
+#include "discinfo/disc_record.h"
 
 struct ID3_FIELDS {
   std::string title, artist, album, year, comment;

@@ -1,12 +1,12 @@
 #pragma once
 // The records of the encoder library's programming interface, byte for byte
 // as the library reads and writes them, and how the encoding step fills the
-// configuration record from the settings.
+// configuration record from its options.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "app/settings.h"
+#include "jobs/job_options.h"
 
 inline constexpr uint32_t BE_CONFIG_MP3 = 0;     // the plain form, for "BLADEENC.DLL"
 inline constexpr uint32_t BE_CONFIG_LAME = 256;  // the extended form, for "LAME_ENC.DLL"
@@ -113,19 +113,19 @@ inline int32_t EncoderChannelMode(int32_t stereoMode) {
 }
 
 // Fills the record for library `encoderIndex` (0 "BLADEENC.DLL", 1
-// "LAME_ENC.DLL") from the settings, zero-filled first.
-inline void FillEncoderConfig(int encoderIndex, const CAppSettings& s, BE_CONFIG& config) {
+// "LAME_ENC.DLL") from the options, zero-filled first.
+inline void FillEncoderConfig(int encoderIndex, const ENCODING_OPTIONS& s, BE_CONFIG& config) {
   memset(&config, 0, sizeof(config));
   if (encoderIndex == 0) {
     config.dwConfig = BE_CONFIG_MP3;
     BE_CONFIG_MP3_FORM& c = config.format.mp3;
     c.dwSampleRate = 44100;
-    c.byMode = static_cast<uint8_t>(EncoderChannelMode(s.StereoMode));
-    c.wBitrate = static_cast<uint16_t>(EncoderBitRate(s.BitRate, 128));
-    c.bPrivate = s.Private;
+    c.byMode = static_cast<uint8_t>(EncoderChannelMode(s.stereoMode));
+    c.wBitrate = static_cast<uint16_t>(EncoderBitRate(s.bitRate, 128));
+    c.bPrivate = s.privateFlag;
     c.bCRC = 0;
-    c.bCopyright = s.Copyright;
-    c.bOriginal = s.Original;
+    c.bCopyright = s.copyright;
+    c.bOriginal = s.original;
     return;
   }
   config.dwConfig = BE_CONFIG_LAME;
@@ -134,18 +134,18 @@ inline void FillEncoderConfig(int encoderIndex, const CAppSettings& s, BE_CONFIG
   c.dwStructSize = kEncoderConfigBytes;
   c.dwSampleRate = 44100;
   c.dwReSampleRate = 0;
-  c.nMode = EncoderChannelMode(s.StereoMode);
-  c.dwBitrate = EncoderBitRate(s.BitRate, 128);
-  c.dwMaxBitrate = EncoderBitRate(s.MaxBitRate, 320);
-  c.nPreset = s.MPEGQuality;
+  c.nMode = EncoderChannelMode(s.stereoMode);
+  c.dwBitrate = EncoderBitRate(s.bitRate, 128);
+  c.dwMaxBitrate = EncoderBitRate(s.maxBitRate, 320);
+  c.nPreset = s.mpegQuality;
   c.dwMpegVersion = 1;
   c.dwPsyModel = 0;
   c.dwEmphasis = 0;
-  c.bPrivate = s.Private;
+  c.bPrivate = s.privateFlag;
   c.bCRC = 0;
-  c.bCopyright = s.Copyright;
-  c.bOriginal = s.Original;
-  c.bWriteVBRHeader = s.EnableVBR && s.WriteVBRHeader ? 1 : 0;
-  c.bEnableVBR = s.EnableVBR;
-  c.nVBRQuality = s.VBRQuality;
+  c.bCopyright = s.copyright;
+  c.bOriginal = s.original;
+  c.bWriteVBRHeader = s.enableVbr && s.writeVbrHeader ? 1 : 0;
+  c.bEnableVBR = s.enableVbr;
+  c.nVBRQuality = s.vbrQuality;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cdrom/device_io.h"
+#include "jobs/job_options.h"
 
 struct CJobItem {
   int startSector = 0;
@@ -46,6 +47,8 @@ class CJob {
 
   DeviceHandle device = kInvalidDevice;
   IJobReport* report = nullptr;
+  // Copied from the settings before the worker starts; the steps read only this.
+  JOB_OPTIONS options;
   bool keepWav = true;
   bool fileJob = true;
   std::string temporaryWavPath;

@@ -36,10 +36,11 @@ JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam) {
   return JOB_KIND::EncodeFiles;
 }
 
-bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context) {
+bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps) {
+  const std::string& folder = job.options.outputFolder;
   switch (kind) {
     case JOB_KIND::ExtractEncode:
-      return RunExtractEncode(job, steps, context.outputFormat);
+      return RunExtractEncode(job, steps, job.options.outputFormat);
     case JOB_KIND::EncodeFiles:
       return RunFiles(job, [&](CJobItem& item) {
         job.report->ItemStart(ITEM_NEXT, item.sourceName, true);
@@ -47,15 +48,15 @@ bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CON
       });
     case JOB_KIND::DecodeFiles:
       return RunFiles(job, [&](CJobItem& item) {
-        item.outputFolder = StripTrailingBackslashes(TrimRight(context.sessionOutputFolder));
-        item.outputPath = DecodeOutputPath(context.sessionOutputFolder, item.sourceName);
+        item.outputFolder = StripTrailingBackslashes(TrimRight(folder));
+        item.outputPath = DecodeOutputPath(folder, item.sourceName);
         job.report->ItemStart(ITEM_NEXT, item.sourceName, true);
         return steps.decode(job, item.sourceName, item.outputPath);
       });
     case JOB_KIND::NormalizeFiles:
       return RunFiles(job, [&](CJobItem& item) {
         item.outputPath = item.sourceName;
-        item.outputFolder = context.sessionOutputFolder;
+        item.outputFolder = folder;
         job.report->ItemStart(ITEM_NEXT, item.sourceName, true);
         return steps.normalize(job);
       });

@@ -18,16 +18,13 @@ struct JOB_STEPS {
   std::function<bool(CJob&)> normalize;
 };
 
-struct JOB_CONTEXT {
-  int outputFormat = 0;             // 0 MP3, 1 WAV only, 2 both
-  std::string sessionOutputFolder;  // where decoded files go
-};
-
 // The job kind of the processing window's start request: wParam 0 a CD job;
 // wParam 1 a file job, whose lParam says 1 decode, 2 normalise, else encode.
 JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam);
 
-bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps, const JOB_CONTEXT& context);
+// The output format and the folder of decoded and normalised files come from
+// the job's options.
+bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps);
 
 // The output of a file job's item: the folder (trailing blanks and
 // backslashes removed), then the source's name without folder and

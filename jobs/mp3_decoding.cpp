@@ -45,12 +45,12 @@ std::string ComparablePath(const std::string& path) {
 class CMp3Decoding {
  public:
   CMp3Decoding(const std::string& source, const std::string& output, int frequencyLimit, CJob& job,
-               const CAppSettings& settings, uint64_t dataLimit)
+               uint64_t dataLimit)
       : source_(source),
         output_(output),
         frequencyLimit_(frequencyLimit),
         job_(job),
-        settings_(settings),
+        options_(job.options),
         dataLimit_(dataLimit) {}
   ~CMp3Decoding() {
     input_.Close();
@@ -77,7 +77,7 @@ class CMp3Decoding {
   const std::string output_;
   const int frequencyLimit_;
   CJob& job_;
-  const CAppSettings& settings_;
+  const JOB_OPTIONS& options_;
   uint64_t dataLimit_;
 
   CFile input_, outputFile_;
@@ -167,7 +167,7 @@ bool CMp3Decoding::WritePending() {
   size_t done = 0;
   for (int attempt = 0; done < ask && attempt < kWriteAttempts; ++attempt)
     done += outputFile_.Write(pcm_.data() + pcmFlushed_ + done, ask - done);
-  if (settings_.Normalize) TrackPeak(pcmFlushed_, pcmFlushed_ + done);
+  if (options_.normalize) TrackPeak(pcmFlushed_, pcmFlushed_ + done);
   // The header counts what reached the file; what did not stays pending,
   // so it is neither counted nor written twice.
   written_ += done;
@@ -225,7 +225,7 @@ bool CMp3Decoding::FrameLoop() {
 void CMp3Decoding::Normalise() {
   int peak = std::max(maxSample_, -minSample_);
   job_.report->ItemStart(ITEM_NORMALIZING, output_, true);
-  ScaleWaveFile(output_, NormalizeGain(settings_.NormalizeRatio, peak), job_);
+  ScaleWaveFile(output_, NormalizeGain(options_.normalizeRatio, peak), job_);
 }
 
 bool CMp3Decoding::Run() {
@@ -303,14 +303,14 @@ bool CMp3Decoding::Run() {
   outputFile_.Close();
   std::vector<uint8_t>().swap(in_);
   std::vector<uint8_t>().swap(pcm_);
-  if (settings_.Normalize) Normalise();
+  if (options_.normalize) Normalise();
   return true;
 }
 
 }  // namespace
 
 bool DecodeMp3ToWave(const std::string& source, const std::string& output, int frequencyLimit, CJob& job,
-                     const CAppSettings& settings, uint64_t dataLimit) {
-  CMp3Decoding decoding(source, output, frequencyLimit, job, settings, dataLimit);
+                     uint64_t dataLimit) {
+  CMp3Decoding decoding(source, output, frequencyLimit, job, dataLimit);
   return decoding.Run();
 }

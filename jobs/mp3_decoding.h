@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
 #include "jobs/job.h"
 
 // The most sample bytes a RIFF header can count: its RIFF size, the data
@@ -22,5 +21,6 @@ inline constexpr uint64_t kWavMaxDataBytes = 0xFFFFFFFFull - 36;
 // damaged frame or a write error, with a header that counts exactly the
 // sample bytes in the file. Output stops at dataLimit bytes of samples
 // (rounded down to whole sample frames), which a header can still count.
+// Normalises by the job's options.
 bool DecodeMp3ToWave(const std::string& source, const std::string& output, int frequencyLimit, CJob& job,
-                     const CAppSettings& settings, uint64_t dataLimit = kWavMaxDataBytes);
+                     uint64_t dataLimit = kWavMaxDataBytes);

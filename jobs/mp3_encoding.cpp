@@ -17,8 +17,8 @@ namespace {
 
 class CFileEncoding {
  public:
-  CFileEncoding(CJob& job, const CEncoderBinding& encoder, const CAppSettings& settings)
-      : job_(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), settings_(settings) {}
+  CFileEncoding(CJob& job, const CEncoderBinding& encoder)
+      : job_(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), options_(job.options) {}
   ~CFileEncoding() {
     if (streamOpen_) e_.beCloseStream(stream_);
     input_.Close();
@@ -48,7 +48,7 @@ class CFileEncoding {
   CJobItem& item_;
   const ENCODER_ENTRY_POINTS& e_;
   const CEncoderBinding& encoder_;
-  const CAppSettings& settings_;
+  const JOB_OPTIONS& options_;
   HBE_STREAM stream_ = 0;
   bool streamOpen_ = false;
   uint32_t samplesPerChunk_ = 0;
@@ -83,7 +83,7 @@ bool CFileEncoding::EncodeChunk(uint32_t samples) {
 
 std::string CFileEncoding::InputPath() const {
   if (job_.fileJob) return item_.sourceName;
-  if (job_.keepWav) return BuildOutputPath(item_, settings_.sessionOutputFolder, ".WAV", settings_);
+  if (job_.keepWav) return BuildOutputPath(item_, options_.outputFolder, ".WAV", options_.naming);
   return job_.temporaryWavPath;
 }
 
@@ -93,7 +93,7 @@ bool CFileEncoding::Run() {
     return false;
   }
   BE_CONFIG config;
-  FillEncoderConfig(encoder_.loadedIndex, settings_, config);
+  FillEncoderConfig(encoder_.loadedIndex, options_.encoding, config);
   Log(STR_ENCODING, item_.sourceName);
   job_.report->EncodeStart(item_.sourceName);
   uint32_t bufferBytes = 0;
@@ -109,15 +109,15 @@ bool CFileEncoding::Run() {
     Log(STR_OUT_OF_MEMORY);
     return false;
   }
-  std::string path = job_.fileJob ? FileOutputPath(settings_.sessionOutputFolder, item_.sourceName, ".MP3")
-                                  : BuildOutputPath(item_, settings_.sessionOutputFolder, ".MP3", settings_);
+  std::string path = job_.fileJob ? FileOutputPath(options_.outputFolder, item_.sourceName, ".MP3")
+                                  : BuildOutputPath(item_, options_.outputFolder, ".MP3", options_.naming);
   if (!output_.Open(path, CFile::Mode::Create)) {
     Log(STR_CANT_OPEN_FILE, path);
     return false;
   }
   outputPath_ = path;
   item_.outputPath = path;
-  item_.outputFolder = settings_.sessionOutputFolder;
+  item_.outputFolder = options_.outputFolder;
   std::string inputPath = InputPath();
   if (!input_.Open(inputPath, CFile::Mode::Read)) {
     Log(STR_CANT_OPEN_FILE, inputPath);
@@ -126,7 +126,7 @@ bool CFileEncoding::Run() {
   WAVE_INPUT wave;
   if (!AcceptWaveInput(input_, inputPath, *job_.report, wave)) return false;
   uint64_t dataBytes = wave.fileDataBytes > 0 ? static_cast<uint64_t>(wave.fileDataBytes) : 0;
-  std::string disk = settings_.sessionOutputFolder.substr(0, 2);
+  std::string disk = options_.outputFolder.substr(0, 2);
   uint64_t available = 0;
   if (GetFreeDiskSpace(disk, available) && available <= dataBytes / 4) {
     Log(STR_NO_DISK_SPACE, disk);
@@ -154,7 +154,7 @@ bool CFileEncoding::Run() {
     return false;
   }
   if (!Append(mp3_.data(), std::min<uint32_t>(produced, static_cast<uint32_t>(mp3_.size())))) return false;
-  if (settings_.EnableID3) {
+  if (options_.encoding.enableId3) {
     uint8_t tag[kId3v1Bytes];
     BuildId3v1Tag({item_.title, item_.artist, item_.album, item_.year, item_.comment, item_.genreNumber}, tag);
     if (!Append(tag, kId3v1Bytes)) return false;
@@ -164,7 +164,9 @@ bool CFileEncoding::Run() {
   // stream is closed first and the header written before another opens.
   e_.beCloseStream(stream_);
   streamOpen_ = false;
-  if (!job_.cancelled && encoder_.loadedIndex == 1 && settings_.WriteVBRHeader && settings_.EnableVBR && e_.beWriteVBRHeader)
+  const ENCODING_OPTIONS& encoding = options_.encoding;
+  if (!job_.cancelled && encoder_.loadedIndex == 1 && encoding.writeVbrHeader && encoding.enableVbr &&
+      e_.beWriteVBRHeader)
     e_.beWriteVBRHeader(path.c_str());
   input_.Close();
   job_.report->EncodeProgress(1000, TickCount() - start);
@@ -176,8 +178,8 @@ bool CFileEncoding::Run() {
 
 }  // namespace
 
-bool EncodeWaveToMp3(CJob& job, const CEncoderBinding& encoder, const CAppSettings& settings) {
+bool EncodeWaveToMp3(CJob& job, const CEncoderBinding& encoder) {
   if (job.current >= job.items.size()) return false;
-  CFileEncoding encoding(job, encoder, settings);
+  CFileEncoding encoding(job, encoder);
   return encoding.Run();
 }

@@ -6,20 +6,20 @@
 
 namespace {
 
-const char kReplacedChars[10] = {'*', ':', '?', '"', '|', '/', '\\', '<', '>', ' '};
+const char kReplacedChars[kReplacementCount] = {'*', ':', '?', '"', '|', '/', '\\', '<', '>', ' '};
 const char* const kVariables[] = {"<title>", "<number>", "<artist>", "<album>", "<year>", "<genre>"};
 
 std::string OrDefault(const std::string& text, const char* fallback) { return text.empty() ? fallback : text; }
 
 }  // namespace
 
-std::string ReplaceIllegalChars(const std::string& text, const CAppSettings& settings) {
+std::string ReplaceIllegalChars(const std::string& text, const NAMING_OPTIONS& naming) {
   std::string result = text;
-  for (int i = 0; i < 10; ++i) {
+  for (size_t i = 0; i < kReplacementCount; ++i) {
     std::string replaced;
     for (char c : result) {
       if (c == kReplacedChars[i])
-        replaced += settings.ReplaceStr[i];
+        replaced += naming.replacements[i];
       else
         replaced += c;
     }
@@ -29,20 +29,20 @@ std::string ReplaceIllegalChars(const std::string& text, const CAppSettings& set
 }
 
 std::string BuildOutputPath(const CJobItem& item, const std::string& folder, const std::string& extension,
-                            const CAppSettings& settings) {
+                            const NAMING_OPTIONS& naming) {
   const struct {
     const char* token;
     std::string value;
   } variables[] = {
-      {"<artist>", ReplaceIllegalChars(OrDefault(item.artist, "Artist"), settings)},
-      {"<album>", ReplaceIllegalChars(OrDefault(item.album, "Album"), settings)},
-      {"<title>", ReplaceIllegalChars(item.sourceName, settings)},
+      {"<artist>", ReplaceIllegalChars(OrDefault(item.artist, "Artist"), naming)},
+      {"<album>", ReplaceIllegalChars(OrDefault(item.album, "Album"), naming)},
+      {"<title>", ReplaceIllegalChars(item.sourceName, naming)},
       {"<number>", Format("%02d", item.trackIndex + 1)},
-      {"<year>", ReplaceIllegalChars(OrDefault(item.year, "Year"), settings)},
+      {"<year>", ReplaceIllegalChars(OrDefault(item.year, "Year"), naming)},
       // A genre expands to its name, so no '<' or '>' reaches the file system.
-      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.genreNumber), "Genre"), settings)},
+      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.genreNumber), "Genre"), naming)},
   };
-  const std::string& rule = settings.NamingRule;
+  const std::string& rule = naming.rule;
   std::string name;
   for (size_t at = 0; at < rule.size();) {
     bool matched = false;

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <set>
 
+#include "app/command_line.h"
 #include "cdrom/cdrom_device.h"
-#include "cdrom/disc_reader.h"
+#include "discinfo/disc_reader.h"
 #include "recording_device_io.h"
 
 namespace {
@@ -65,22 +66,22 @@ TEST_F(CdromDeviceTest, AtMostEightDrivesAreOffered) {
 
 TEST_F(CdromDeviceTest, StartUnitFromSettingAndCommandLine) {
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(3, "");
+  cdrom_.ChooseStartUnit(3, 0);
   EXPECT_EQ(cdrom_.SelectedUnit(), 0);  // not below the drive count
-  cdrom_.ChooseStartUnit(1, "");
+  cdrom_.ChooseStartUnit(1, 0);
   EXPECT_EQ(cdrom_.CurrentLetter(), 'E');
-  cdrom_.ChooseStartUnit(0, "-A1  -De");
+  cdrom_.ChooseStartUnit(0, FindDriveOption("-A1  -De"));
   EXPECT_EQ(cdrom_.SelectedUnit(), 0);  // letters compare case-sensitively
-  cdrom_.ChooseStartUnit(0, "-A1  -DE");
+  cdrom_.ChooseStartUnit(0, FindDriveOption("-A1  -DE"));
   EXPECT_EQ(cdrom_.SelectedUnit(), 1);
-  cdrom_.ChooseStartUnit(0, "-A1  -DZ");
+  cdrom_.ChooseStartUnit(0, FindDriveOption("-A1  -DZ"));
   EXPECT_EQ(cdrom_.SelectedUnit(), 0);
 }
 
 TEST_F(CdromDeviceTest, PassThroughIdentifiesEveryDriveAndKeepsTheSelectedOpen) {
   io_.refuseReadWrite = {"\\\\.\\E:"};  // E: opens read-only only
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(1, "");
+  cdrom_.ChooseStartUnit(1, 0);
   ASSERT_TRUE(cdrom_.OpenDevice(AccessPath::PassThrough, 0));
   EXPECT_EQ(io_.opened, (std::vector<std::string>{"\\\\.\\D: rw", "\\\\.\\E: rw", "\\\\.\\E: ro",
                                                   "\\\\.\\E: rw", "\\\\.\\E: ro"}));
@@ -93,7 +94,7 @@ TEST_F(CdromDeviceTest, PassThroughIdentifiesEveryDriveAndKeepsTheSelectedOpen) 
 TEST_F(CdromDeviceTest, FailedIdentifyLeavesTheLabelWithTheLetterOnly) {
   io_.otherwise = false;
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(0, "");
+  cdrom_.ChooseStartUnit(0, 0);
   ASSERT_TRUE(cdrom_.OpenDevice(AccessPath::PassThrough, 0));
   EXPECT_EQ(cdrom_.DriveLabel(0), "D:  ");
 }
@@ -101,13 +102,13 @@ TEST_F(CdromDeviceTest, FailedIdentifyLeavesTheLabelWithTheLetterOnly) {
 TEST_F(CdromDeviceTest, UnopenableSelectedDriveFailsTheOpen) {
   io_.refuseAll = {"\\\\.\\D:"};
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(0, "");
+  cdrom_.ChooseStartUnit(0, 0);
   EXPECT_FALSE(cdrom_.OpenDevice(AccessPath::PassThrough, 0));
 }
 
 TEST_F(CdromDeviceTest, DriverPathOpensTheDriverOnceAndIdentifiesByIndex) {
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(1, "");
+  cdrom_.ChooseStartUnit(1, 0);
   ASSERT_TRUE(cdrom_.OpenDevice(AccessPath::Driver, 0));
   EXPECT_EQ(io_.opened, (std::vector<std::string>{"\\\\.\\Tambour ro"}));
   ASSERT_EQ(io_.calls.size(), 2u);
@@ -118,7 +119,7 @@ TEST_F(CdromDeviceTest, DriverPathOpensTheDriverOnceAndIdentifiesByIndex) {
 
 TEST_F(CdromDeviceTest, ChangingToAnUnopenableUnitChangesNothing) {
   cdrom_.EnumerateDrives();
-  cdrom_.ChooseStartUnit(0, "");
+  cdrom_.ChooseStartUnit(0, 0);
   ASSERT_TRUE(cdrom_.OpenDevice(AccessPath::PassThrough, 4));
   DeviceHandle before = cdrom_.Handle();
   io_.refuseReadWrite = {"\\\\.\\E:"};  // no read-only retry when changing

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "cdrom/disc_image_writer.h"
-#include "cdrom/disc_reader.h"
 #include "cdrom/virtual_drive.h"
+#include "discinfo/disc_reader.h"
 #include "test_folders.h"
 
 namespace {

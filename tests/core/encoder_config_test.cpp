@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/job_settings.h"
 #include "jobs/encoder_config.h"
 
 namespace {
@@ -26,7 +27,7 @@ struct RawRecord {
 RawRecord Fill(int encoderIndex, const CAppSettings& settings) {
   BE_CONFIG config;
   memset(&config, 0xA5, sizeof(config));  // the fill must not leave any of this behind
-  FillEncoderConfig(encoderIndex, settings, config);
+  FillEncoderConfig(encoderIndex, JobOptionsFromSettings(settings).encoding, config);
   RawRecord raw;
   static_assert(sizeof(raw.bytes) == sizeof(config));
   memcpy(raw.bytes, &config, sizeof(config));

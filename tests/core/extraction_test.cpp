@@ -6,9 +6,10 @@
 #include <fstream>
 #include <set>
 
+#include "app/job_settings.h"
 #include "cdrom/disc_image_writer.h"
-#include "cdrom/extraction.h"
 #include "cdrom/virtual_drive.h"
+#include "jobs/extraction.h"
 #include "platform/file.h"
 #include "platform/temp_file.h"
 #include "recording_job_report.h"
@@ -77,6 +78,12 @@ class ExtractionTest : public ::testing::Test {
     settings_.NamingRule = "<title>";
   }
 
+  // Copies the options from the settings as a starting job does.
+  bool Extract() {
+    job_.options = JobOptionsFromSettings(settings_);
+    return ExtractTrack(job_, *commands_);
+  }
+
   std::vector<uint8_t> WavData(const std::string& path) {
     std::ifstream in(HostFolder(path), std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -109,7 +116,7 @@ class ExtractionTest : public ::testing::Test {
 TEST_F(ExtractionTest, KeptWavHoldsTheTrackByteForByte) {
   MakeJob("", 0, 300);
   job_.keepWav = true;
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   EXPECT_EQ(job_.items[0].outputPath, folder_ + "out\\Pattern.WAV");
   EXPECT_EQ(WavData(job_.items[0].outputPath), TrackFrames(0, 300));
   ASSERT_EQ(report_.lines.size(), 2u);
@@ -121,7 +128,7 @@ TEST_F(ExtractionTest, TrimmedTrackAndBlockProgress) {
   MakeJob("", 300, 327);  // the 27-frame track
   settings_.BufferSize = 26;
   job_.keepWav = false;
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   ASSERT_EQ(report_.extract.size(), 3u);
   EXPECT_EQ(report_.extract[0].tenths, 0u);
   EXPECT_EQ(report_.extract[1].tenths, 962u);
@@ -136,7 +143,7 @@ TEST_F(ExtractionTest, TrimmedTrackAndBlockProgress) {
   settings_.LeadingFrame = 20;
   settings_.TrailingFrame = 30;
   job_.keepWav = true;
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   EXPECT_EQ(job_.items[0].startSector, 20);
   EXPECT_EQ(job_.items[0].endSector, 270);
   EXPECT_EQ(WavData(job_.items[0].outputPath), TrackFrames(20, 250));
@@ -146,7 +153,7 @@ TEST_F(ExtractionTest, UnreadableBlockIsLeftOutOrFailsTheTrack) {
   MakeJob("|bad=110", 0, 300);  // inside the block 104..129
   settings_.BufferSize = 26;
   job_.keepWav = true;
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   std::vector<uint8_t> expected = TrackFrames(0, 104);
   std::vector<uint8_t> rest = TrackFrames(130, 170);
   expected.insert(expected.end(), rest.begin(), rest.end());
@@ -159,7 +166,7 @@ TEST_F(ExtractionTest, UnreadableBlockIsLeftOutOrFailsTheTrack) {
   MakeJob("|bad=110", 0, 300);
   settings_.BoolSkipError = 0;
   job_.keepWav = false;
-  EXPECT_FALSE(ExtractTrack(job_, *commands_, settings_));
+  EXPECT_FALSE(Extract());
   EXPECT_TRUE(job_.temporaryWavPath.empty()) << "the temporary file was left behind";
   ASSERT_EQ(report_.lines.size(), 2u);
   EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") Error: "));
@@ -171,7 +178,7 @@ TEST_F(ExtractionTest, AbortDeletesTheTemporaryFileAndStillSucceeds) {
   job_.keepWav = false;
   report_.abortAfterPolls = 3;
   pwBefore_ = TemporaryPwFiles();
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   EXPECT_TRUE(job_.cancelled);
   EXPECT_TRUE(job_.temporaryWavPath.empty());
   ASSERT_EQ(report_.lines.size(), 2u);
@@ -184,7 +191,7 @@ TEST_F(ExtractionTest, NormalisedAfterReading) {
   job_.keepWav = true;
   settings_.Normalize = 1;
   settings_.NormalizeRatio = 50;
-  ASSERT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  ASSERT_TRUE(Extract());
   EXPECT_EQ(report_.starts.back(), "1 sent " + folder_ + "out\\Pattern.WAV");
   std::vector<uint8_t> data = WavData(job_.items[0].outputPath);
   int peak = 0;
@@ -197,7 +204,7 @@ TEST_F(ExtractionTest, DriveWithoutMediumFailsAtThePreRead) {
   MakeJob("|nomedium", 0, 300);
   job_.keepWav = false;
   settings_.BoolSkipError = 0;
-  EXPECT_FALSE(ExtractTrack(job_, *commands_, settings_));
+  EXPECT_FALSE(Extract());
   EXPECT_TRUE(job_.temporaryWavPath.empty());
 }
 
@@ -213,13 +220,13 @@ TEST_F(ExtractionTest, FreeSpaceEqualToTheNeedIsNotEnough) {
   pwBefore_ = TemporaryPwFiles();
   SetFreeSpaceQuery(FixedFreeSpace);
   g_freeBytes = 300u * 2352;
-  EXPECT_FALSE(ExtractTrack(job_, *commands_, settings_));
+  EXPECT_FALSE(Extract());
   ASSERT_EQ(report_.lines.size(), 1u);
   EXPECT_TRUE(LooksLike(report_.lines[0], "(", ") Error: Not enough free disk space at disk: "));
   EXPECT_EQ(TemporaryPwFiles(), pwBefore_);  // the temporary file made for it is gone
   g_freeBytes += 1;
   report_.lines.clear();
-  EXPECT_TRUE(ExtractTrack(job_, *commands_, settings_));
+  EXPECT_TRUE(Extract());
   SetFreeSpaceQuery(nullptr);
   EXPECT_EQ(report_.lines.size(), 2u);
   std::filesystem::remove(HostFolder(job_.temporaryWavPath));  // the encoder's to delete

@@ -46,29 +46,27 @@ class JobWorkersTest : public ::testing::Test {
 };
 
 TEST_F(JobWorkersTest, ExtractEncodeRunsBothStepsPerTrackUnlessWavOnly) {
-  JOB_CONTEXT context;
-  EXPECT_TRUE(RunJobItems(JOB_KIND::ExtractEncode, job_, steps_, context));
+  EXPECT_TRUE(RunJobItems(JOB_KIND::ExtractEncode, job_, steps_));
   EXPECT_EQ(calls_, (std::vector<std::string>{"extract One", "encode One", "extract Two", "encode Two",
                                               "extract Three", "encode Three"}));
   EXPECT_EQ(report_.starts[0], "0 posted One");
   calls_.clear();
-  context.outputFormat = 1;
-  EXPECT_TRUE(RunJobItems(JOB_KIND::ExtractEncode, job_, steps_, context));
+  job_.options.outputFormat = 1;
+  EXPECT_TRUE(RunJobItems(JOB_KIND::ExtractEncode, job_, steps_));
   EXPECT_EQ(calls_, (std::vector<std::string>{"extract One", "extract Two", "extract Three"}));
 }
 
 TEST_F(JobWorkersTest, FirstFailureStopsTheJob) {
   failOn_ = "Two";
-  EXPECT_FALSE(RunJobItems(JOB_KIND::EncodeFiles, job_, steps_, JOB_CONTEXT{}));
+  EXPECT_FALSE(RunJobItems(JOB_KIND::EncodeFiles, job_, steps_));
   EXPECT_EQ(calls_, (std::vector<std::string>{"encode One", "encode Two"}));
   EXPECT_EQ(report_.starts, (std::vector<std::string>{"0 sent One", "0 sent Two"}));
 }
 
 TEST_F(JobWorkersTest, AbortDuringTheSecondOfThreeItemsStartsNoThird) {
   abortOnSecond_ = true;
-  JOB_CONTEXT context;
-  context.sessionOutputFolder = "C:\\out\\";
-  EXPECT_FALSE(RunJobItems(JOB_KIND::NormalizeFiles, job_, steps_, context));
+  job_.options.outputFolder = "C:\\out\\";
+  EXPECT_FALSE(RunJobItems(JOB_KIND::NormalizeFiles, job_, steps_));
   EXPECT_EQ(calls_, (std::vector<std::string>{"normalize One", "normalize Two"}));
   EXPECT_TRUE(job_.cancelled);
   EXPECT_EQ(report_.lines, (std::vector<std::string>{"(stamp) User canceled the operation."}));
@@ -81,16 +79,15 @@ TEST_F(JobWorkersTest, StopAfterCancelStillCountsAsSuccess) {
     job.cancelled = job.current == 0;
     return true;
   };
-  EXPECT_TRUE(RunJobItems(JOB_KIND::EncodeFiles, job_, steps_, JOB_CONTEXT{}));
+  EXPECT_TRUE(RunJobItems(JOB_KIND::EncodeFiles, job_, steps_));
   EXPECT_EQ(report_.starts.size(), 1u);
 }
 
 TEST_F(JobWorkersTest, DecodedFilesGoToTheSessionFolder) {
   job_.items.resize(1);
   job_.items[0].sourceName = "D:\\mp3\\my.song.mp3";
-  JOB_CONTEXT context;
-  context.sessionOutputFolder = "C:\\out\\ ";
-  EXPECT_TRUE(RunJobItems(JOB_KIND::DecodeFiles, job_, steps_, context));
+  job_.options.outputFolder = "C:\\out\\ ";
+  EXPECT_TRUE(RunJobItems(JOB_KIND::DecodeFiles, job_, steps_));
   EXPECT_EQ(calls_, (std::vector<std::string>{"decode D:\\mp3\\my.song.mp3 -> C:\\out\\my.song.WAV"}));
   EXPECT_EQ(job_.items[0].outputFolder, "C:\\out");
   EXPECT_EQ(DecodeOutputPath("C:\\out", "noext"), "C:\\out\\noext.WAV");

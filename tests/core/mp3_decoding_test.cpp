@@ -163,7 +163,7 @@ class Mp3DecodingTest : public ::testing::Test {
   // Decodes name into name.WAV as the worker would name it.
   bool Decode(const std::string& source, uint64_t limit = kWavMaxDataBytes) {
     output_ = DecodeOutputPath(folder_, source);
-    return DecodeMp3ToWave(source, output_, 24000, job_, settings_, limit);
+    return DecodeMp3ToWave(source, output_, 24000, job_, limit);
   }
 
   void ExpectLines(const std::vector<std::string>& suffixes) {
@@ -173,7 +173,6 @@ class Mp3DecodingTest : public ::testing::Test {
   }
 
   std::string folder_, output_;
-  CAppSettings settings_;
   CRecordingJobReport report_;
   CJob job_;
 };
@@ -306,11 +305,11 @@ TEST_F(Mp3DecodingTest, AbortLeavesTheFileAsWrittenAndStopsTheJob) {
   job.items[0].sourceName = source;
   job.items[1].sourceName = Put("second.mp3", SilentStereoFrames(5));
   JOB_STEPS steps;
-  CAppSettings settings;
-  steps.decode = [&settings](CJob& j, const std::string& in, const std::string& out) {
-    return DecodeMp3ToWave(in, out, 24000, j, settings);
+  steps.decode = [](CJob& j, const std::string& in, const std::string& out) {
+    return DecodeMp3ToWave(in, out, 24000, j);
   };
-  EXPECT_FALSE(RunJobItems(JOB_KIND::DecodeFiles, job, steps, JOB_CONTEXT{0, folder_}));
+  job.options.outputFolder = folder_;
+  EXPECT_FALSE(RunJobItems(JOB_KIND::DecodeFiles, job, steps));
   EXPECT_TRUE(job.cancelled);
   EXPECT_EQ(job.items[0].outputPath, folder_ + "abort.WAV");
   EXPECT_EQ(report.starts, (std::vector<std::string>{"0 sent " + source, "decode " + source}));
@@ -365,7 +364,7 @@ TEST_F(Mp3DecodingTest, OutputThatWouldOverwriteTheSourceIsRefused) {
   // An output folder that cannot hold files.
   report_.lines.clear();
   std::string blocked = folder_ + "no such folder\\song.WAV";
-  EXPECT_FALSE(DecodeMp3ToWave(folder_ + "song.wav", blocked, 24000, job_, settings_));
+  EXPECT_FALSE(DecodeMp3ToWave(folder_ + "song.wav", blocked, 24000, job_));
   ExpectLines({"] Decode file " + source, "] Can't open output file " + blocked + "."});
 }
 
@@ -389,8 +388,8 @@ TEST_F(Mp3DecodingTest, NormalisesWithThePeakMeasuredWhileWriting) {
   ASSERT_GT(peak, 1000);
   ASSERT_LT(peak, 30000);
 
-  settings_.Normalize = 1;
-  settings_.NormalizeRatio = 50;
+  job_.options.normalize = 1;
+  job_.options.normalizeRatio = 50;
   report_ = CRecordingJobReport{};
   ASSERT_TRUE(Decode(source));
   WAV w = ReadWav(output_);
@@ -530,7 +529,7 @@ TEST_F(Mp3DecodingTest, SharedVectorsDecodeAsAWhole) {
     ASSERT_TRUE(mpeg_test::ReadFile(entry.path().string(), stream));
     mpeg_test::DECODED_STREAM expected = mpeg_test::DecodeStream(stream);
     std::string output = folder_ + name + ".WAV";
-    bool decoded = DecodeMp3ToWave(directory + "\\" + name, output, 24000, job_, settings_);
+    bool decoded = DecodeMp3ToWave(directory + "\\" + name, output, 24000, job_);
     if (!expected.initialised) {
       EXPECT_FALSE(decoded);
       EXPECT_FALSE(Exists(output));

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/job_settings.h"
 #include "jobs/encoder_config.h"
 #include "jobs/mp3_encoding.h"
 #include "jobs/wav_file.h"
@@ -89,6 +90,12 @@ class Mp3EncodingTest : public ::testing::Test {
     job_.items.push_back(item);
   }
 
+  // Copies the options from the settings as a starting job does.
+  bool Encode(const CEncoderBinding& encoder) {
+    job_.options = JobOptionsFromSettings(settings_);
+    return EncodeWaveToMp3(job_, encoder);
+  }
+
   std::string Mp3(const std::string& name) {
     std::ifstream in(HostFolder(folder_ + name), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -103,7 +110,7 @@ class Mp3EncodingTest : public ::testing::Test {
 
 TEST_F(Mp3EncodingTest, ChunksByTheLibrarysSizeThenTheRestThenTheTag) {
   AddWave("song.wav", 2304 * 2 * 2 + 100);
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_EQ(g_fake.chunks, (std::vector<uint32_t>{2304, 2304, 50}));
   std::string mp3 = Mp3("song.MP3");
   ASSERT_EQ(mp3.size(), std::string("[2304][2304][50]END").size() + 128);
@@ -127,9 +134,9 @@ TEST_F(Mp3EncodingTest, ShortAndEmptyWavesAreEncodedByTheFinalChunk) {
   AddWave("short.wav", 1000);
   AddWave("empty.wav", 0);
   settings_.EnableID3 = 0;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   job_.current = 1;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_EQ(g_fake.chunks, (std::vector<uint32_t>{500, 0}));
   EXPECT_EQ(Mp3("short.MP3"), "[500]END");  // no tag
   EXPECT_EQ(Mp3("empty.MP3"), "[0]END");
@@ -139,7 +146,7 @@ TEST_F(Mp3EncodingTest, ConfigurationRecordFollowsTheSettings) {
   AddWave("a.wav", 10);
   settings_.StereoMode = 1;
   settings_.EnableVBR = 1;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   ASSERT_EQ(g_fake.config.size(), 331u);
   auto le32 = [](const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; };
   const uint8_t* c = g_fake.config.data();
@@ -156,7 +163,7 @@ TEST_F(Mp3EncodingTest, ConfigurationRecordFollowsTheSettings) {
   job_.current = 0;
   encoder_.loadedIndex = 0;
   g_fake.vbrHeaders.clear();
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_EQ(le32(g_fake.config.data()), 0u);
   EXPECT_EQ(g_fake.config[8], 2);  // byMode
   EXPECT_TRUE(g_fake.vbrHeaders.empty());
@@ -165,27 +172,27 @@ TEST_F(Mp3EncodingTest, ConfigurationRecordFollowsTheSettings) {
 TEST_F(Mp3EncodingTest, FailuresLeaveNoMp3AndCloseTheStreamOnce) {
   AddWave("a.wav", 2304 * 2 * 3);
   g_fake.failChunk = true;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_FALSE(Encode(encoder_));
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "a.MP3")));
   EXPECT_EQ(g_fake.closes, 1);
   EXPECT_TRUE(LooksLike(report_.lines.back(), "(", ") Error: Encoder function beEncodeChunk() failed!"));
 
   g_fake = FAKE_LIBRARY{};
   g_fake.failDeinit = true;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_FALSE(Encode(encoder_));
   EXPECT_TRUE(LooksLike(report_.lines.back(), "(", ") Error: Encoder function beDeinitStream() failed!"));
   EXPECT_EQ(g_fake.closes, 1);
 
   g_fake = FAKE_LIBRARY{};
   g_fake.failInit = true;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_FALSE(Encode(encoder_));
   EXPECT_TRUE(LooksLike(report_.lines.back(), "(", ") Error: Error initialize mp3 encoder!"));
   EXPECT_EQ(g_fake.closes, 0);  // no stream was opened
 
   g_fake = FAKE_LIBRARY{};
   AddWave("48k.wav", 100, 48000);
   job_.current = 1;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_FALSE(Encode(encoder_));
   EXPECT_TRUE(LooksLike(report_.lines.back(), "[", "] Error: Can't support this wave format of file " + folder_ + "48k.wav!"));
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "48k.MP3")));
 }
@@ -193,7 +200,7 @@ TEST_F(Mp3EncodingTest, FailuresLeaveNoMp3AndCloseTheStreamOnce) {
 TEST_F(Mp3EncodingTest, UnboundLibraryCallsNothing) {
   AddWave("a.wav", 100);
   CEncoderBinding none;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, none, settings_));
+  EXPECT_FALSE(Encode(none));
   ASSERT_EQ(report_.lines.size(), 1u);
   EXPECT_TRUE(LooksLike(report_.lines[0], "(", ") Error: Error initialize mp3 encoder!"));
   EXPECT_TRUE(g_fake.config.empty());
@@ -207,7 +214,7 @@ TEST_F(Mp3EncodingTest, AbortRemovesThePartialMp3AndTheTemporaryWav) {
   job_.items[0].sourceName = "Track 1";
   settings_.NamingRule = "<title>";
   report_.abortAfterPolls = 12;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_TRUE(job_.cancelled);
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "Track 1.MP3")));
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "track.wav")));
@@ -227,11 +234,11 @@ TEST_F(Mp3EncodingTest, FreeSpaceMustExceedAQuarterOfTheWavData) {
   AddWave("a.wav", 4000);
   SetFreeSpaceQuery(FixedFreeSpace);
   g_freeBytes = 1000;
-  EXPECT_FALSE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_FALSE(Encode(encoder_));
   EXPECT_TRUE(LooksLike(report_.lines.back(), "(", ") Error: Not enough free disk space at disk: "));
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "a.MP3")));
   g_freeBytes = 1001;
-  EXPECT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_TRUE(Encode(encoder_));
   SetFreeSpaceQuery(nullptr);
 }
 

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "app/job_settings.h"
 #include "jobs/naming.h"
 #include "test_folders.h"
 
@@ -10,6 +11,9 @@ namespace {
 
 class NamingTest : public ::testing::Test {
  protected:
+  // The naming options a job would copy from these settings.
+  NAMING_OPTIONS Naming() const { return JobOptionsFromSettings(settings_).naming; }
+
   CAppSettings settings_;
   CJobItem item_;
 };
@@ -20,7 +24,7 @@ TEST_F(NamingTest, RuleWithFoldersReplacesCharactersAndCreatesTheFolders) {
   item_.artist = "Rock/Pop";
   item_.sourceName = "A.B.";
   item_.trackIndex = 0;
-  std::string path = BuildOutputPath(item_, music, ".MP3", settings_);
+  std::string path = BuildOutputPath(item_, music, ".MP3", Naming());
   EXPECT_EQ(path, music + "Rock#Pop\\Album\\01-A.B..MP3");
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(music + "Rock#Pop")));
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(music + "Rock#Pop\\Album")));
@@ -28,23 +32,23 @@ TEST_F(NamingTest, RuleWithFoldersReplacesCharactersAndCreatesTheFolders) {
 }
 
 TEST_F(NamingTest, DefaultTableReplacesEveryIllegalCharacter) {
-  EXPECT_EQ(ReplaceIllegalChars("What? Why: Now", settings_), "What# Why& Now");
-  EXPECT_EQ(ReplaceIllegalChars("a*b\"c|d/e\\f<g>h", settings_), "a#b=c#d#e#f(g)h");
+  EXPECT_EQ(ReplaceIllegalChars("What? Why: Now", Naming()), "What# Why& Now");
+  EXPECT_EQ(ReplaceIllegalChars("a*b\"c|d/e\\f<g>h", Naming()), "a#b=c#d#e#f(g)h");
   settings_.ReplaceStr[9] = "_";
   settings_.ReplaceStr[1] = "";
-  EXPECT_EQ(ReplaceIllegalChars("Live: at home", settings_), "Live_at_home");
+  EXPECT_EQ(ReplaceIllegalChars("Live: at home", Naming()), "Live_at_home");
 }
 
 TEST_F(NamingTest, VariablesAndDefaults) {
   std::string folder = MakeTestFolder("naming-vars");
   settings_.NamingRule = "<title>-<title> <year> <album> <artist>";
   item_.sourceName = "Song";
-  EXPECT_EQ(BuildOutputPath(item_, folder, ".WAV", settings_), folder + "Song-Song Year Album Artist.WAV");
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".WAV", Naming()), folder + "Song-Song Year Album Artist.WAV");
   settings_.NamingRule = "<number>";
   item_.trackIndex = 99;
-  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "100.MP3");
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", Naming()), folder + "100.MP3");
   // Trailing blanks and backslashes of the folder are dropped before the name.
-  EXPECT_EQ(BuildOutputPath(item_, folder + "\\\\  ", ".MP3", settings_), folder + "100.MP3");
+  EXPECT_EQ(BuildOutputPath(item_, folder + "\\\\  ", ".MP3", Naming()), folder + "100.MP3");
 }
 
 TEST_F(NamingTest, GenreExpandsToItsName) {
@@ -52,9 +56,9 @@ TEST_F(NamingTest, GenreExpandsToItsName) {
   settings_.NamingRule = "<genre>\\<title>";
   item_.sourceName = "Song";
   item_.genreNumber = 14;  // R&B
-  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "R&B\\Song.MP3");
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", Naming()), folder + "R&B\\Song.MP3");
   item_.genreNumber = 400;
-  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", settings_), folder + "Genre\\Song.MP3");
+  EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", Naming()), folder + "Genre\\Song.MP3");
 }
 
 TEST_F(NamingTest, SubstitutedTextIsNotScannedAgain) {
@@ -65,7 +69,7 @@ TEST_F(NamingTest, SubstitutedTextIsNotScannedAgain) {
   settings_.NamingRule = "<title>";
   item_.sourceName = "<artist>";
   item_.artist = "Somebody";
-  EXPECT_EQ(BuildOutputPath(item_, folder, "", settings_), folder + "<artist>");
+  EXPECT_EQ(BuildOutputPath(item_, folder, "", Naming()), folder + "<artist>");
 }
 
 TEST_F(NamingTest, RuleCheck) {

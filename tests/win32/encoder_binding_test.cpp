@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/job_settings.h"
 #include "jobs/encoder_config.h"
 #include "jobs/encoder_library.h"
 #include "tests/core/test_folders.h"
@@ -291,7 +292,7 @@ TEST_F(EncoderLibrary, LameFormRoundTrip) {
   s.Copyright = 0;
   s.Original = 1;
   BE_CONFIG config;
-  FillEncoderConfig(1, s, config);
+  FillEncoderConfig(1, JobOptionsFromSettings(s).encoding, config);
   ASSERT_EQ(config.format.LHV1.nMode, 2);
 
   const std::vector<int16_t> pcm = Tone(3.0);
@@ -345,7 +346,7 @@ TEST_F(EncoderLibrary, PlainFormThroughBladeEncReadsEveryField) {
   s.Copyright = 1;
   s.Original = 0;
   BE_CONFIG config;
-  FillEncoderConfig(0, s, config);
+  FillEncoderConfig(0, JobOptionsFromSettings(s).encoding, config);
   Encoded r = Encode(binding.Entries(), config, Tone(1.0));
   ASSERT_EQ(r.init, 0u);
   EXPECT_EQ(r.samples, 2304u);
@@ -375,7 +376,7 @@ TEST_F(EncoderLibrary, VbrHeaderIsWrittenIntoTheClosedFile) {
   s.BitRate = 0;  // VBR between 32
   s.MaxBitRate = 13;  // and 320 kbit/s
   BE_CONFIG config;
-  FillEncoderConfig(1, s, config);
+  FillEncoderConfig(1, JobOptionsFromSettings(s).encoding, config);
   ASSERT_EQ(config.format.LHV1.bWriteVBRHeader, 1);
 
   // Silence, then tone: a VBR encoder spends very different sizes on them.
@@ -421,7 +422,7 @@ TEST_F(EncoderLibrary, VbrHeaderNeedsTheStreamClosedFirst) {
   s.EnableVBR = 1;
   s.WriteVBRHeader = 1;
   BE_CONFIG config;
-  FillEncoderConfig(1, s, config);
+  FillEncoderConfig(1, JobOptionsFromSettings(s).encoding, config);
   HBE_STREAM stream = 0;
   Encoded r = Encode(e, config, Tone(1.0), &stream);
   ASSERT_EQ(r.init, 0u);
@@ -438,7 +439,7 @@ TEST_F(EncoderLibrary, EmptyInputStillFlushes) {
   ASSERT_TRUE(binding.LoadEncoder(1));
   const ENCODER_ENTRY_POINTS& e = binding.Entries();
   BE_CONFIG config;
-  FillEncoderConfig(1, CAppSettings(), config);
+  FillEncoderConfig(1, JobOptionsFromSettings(CAppSettings()).encoding, config);
   uint32_t samples = 0, bufferSize = 0;
   HBE_STREAM stream = 0;
   ASSERT_EQ(e.beInitStream(&config, &samples, &bufferSize, &stream), 0u);
@@ -470,7 +471,7 @@ TEST_F(EncoderLibrary, ScriptedFakeFailsOnDemandAndKeepsATrace) {
   const std::string log = folder + "calls.log";
   SetEnvironmentVariableA("CANTARO_FAKE_ENCODER_LOG", log.c_str());
   BE_CONFIG config;
-  FillEncoderConfig(1, CAppSettings(), config);
+  FillEncoderConfig(1, JobOptionsFromSettings(CAppSettings()).encoding, config);
   uint32_t samples = 0, bufferSize = 0;
   HBE_STREAM stream = 0;
 

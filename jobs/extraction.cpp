@@ -1,4 +1,4 @@
-#include "cdrom/extraction.h"
+#include "jobs/extraction.h"
 
 #include <algorithm>
 #include <memory>
@@ -31,8 +31,8 @@ namespace {
 
 class CTrackExtraction {
  public:
-  CTrackExtraction(CJob& job, CDriveCommands& commands, const CAppSettings& settings)
-      : job_(job), item_(job.CurrentItem()), commands_(commands), settings_(settings) {}
+  CTrackExtraction(CJob& job, CDriveCommands& commands)
+      : job_(job), item_(job.CurrentItem()), commands_(commands), options_(job.options) {}
   ~CTrackExtraction() {
     // A temporary file of a failed extraction is of no use to anyone.
     if (!succeeded_ && !job_.keepWav && !job_.temporaryWavPath.empty()) {
@@ -59,7 +59,7 @@ class CTrackExtraction {
   CJob& job_;
   CJobItem& item_;
   CDriveCommands& commands_;
-  const CAppSettings& settings_;
+  const JOB_OPTIONS& options_;
   CFile file_;
   std::vector<uint8_t> buffer_;
   uint32_t framesPerRead_ = 26;
@@ -70,7 +70,7 @@ class CTrackExtraction {
 
 bool CTrackExtraction::EnoughSpace(uint32_t start, uint32_t end) {
   uint64_t needed = static_cast<uint64_t>(end - start) * kFrameBytes;
-  std::string disk = (job_.keepWav ? settings_.sessionOutputFolder : TemporaryFolder()).substr(0, 2);
+  std::string disk = (job_.keepWav ? options_.outputFolder : TemporaryFolder()).substr(0, 2);
   uint64_t available = 0;
   if (GetFreeDiskSpace(disk, available) && available <= needed) {
     Log(STR_NO_DISK_SPACE, disk);
@@ -88,18 +88,18 @@ bool CTrackExtraction::PreRead(uint32_t start) {
   request.buffer = buffer_.data();
   if (commands_.ReadSectors(job_.device, request)) return true;
   LogReadError();
-  return settings_.BoolSkipError != 0;
+  return options_.extraction.skipError != 0;
 }
 
 bool CTrackExtraction::OpenOutput() {
   if (job_.keepWav) {
-    std::string path = BuildOutputPath(item_, settings_.sessionOutputFolder, ".WAV", settings_);
+    std::string path = BuildOutputPath(item_, options_.outputFolder, ".WAV", options_.naming);
     if (!file_.Open(path, CFile::Mode::Create)) {
-      Log(STR_CANT_OPEN_FILE, settings_.sessionOutputFolder + item_.sourceName + ".WAV");
+      Log(STR_CANT_OPEN_FILE, options_.outputFolder + item_.sourceName + ".WAV");
       return false;
     }
     item_.outputPath = path;
-    item_.outputFolder = settings_.sessionOutputFolder;
+    item_.outputFolder = options_.outputFolder;
     return true;
   }
   if (!file_.Open(job_.temporaryWavPath, CFile::Mode::Create)) {
@@ -130,7 +130,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     request.bytes = request.frames * kFrameBytes;
     request.buffer = buffer_.data();
     if (commands_.ReadSectors(job_.device, request)) {
-      if (settings_.Normalize) TrackPeak(buffer_.data(), request.bytes);
+      if (options_.normalize) TrackPeak(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
         LogFileError();
         return false;
@@ -140,7 +140,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
       job_.report->ExtractProgress(tenths, TickCount() - began, false);
     } else {
       LogReadError();
-      if (!settings_.BoolSkipError) return false;  // the file keeps its empty header
+      if (!options_.extraction.skipError) return false;  // the file keeps its empty header
     }
     lba += request.frames;
   }
@@ -153,7 +153,7 @@ void CTrackExtraction::Normalise() {
   job_.report->ItemStart(ITEM_NORMALIZING, job_.keepWav ? item_.outputPath : STR_TEMPORARY_WAVE, true);
   int peak = std::max(maxSample_, -minSample_);
   bool wasCancelled = job_.cancelled;
-  ScaleWaveFile(path, NormalizeGain(settings_.NormalizeRatio, peak), job_);
+  ScaleWaveFile(path, NormalizeGain(options_.normalizeRatio, peak), job_);
   // An abort seen by the scaling pass ends the job like one seen here.
   job_.cancelled = job_.cancelled || wasCancelled;
 }
@@ -162,8 +162,10 @@ bool CTrackExtraction::Run() {
   item_.elapsed = TickCount();
   uint32_t start = static_cast<uint32_t>(item_.startSector);
   uint32_t end = static_cast<uint32_t>(item_.endSector);
-  if (settings_.DeleteSilence == 1)
-    TrimSilence(start, end, static_cast<uint32_t>(settings_.LeadingFrame), static_cast<uint32_t>(settings_.TrailingFrame));
+  const EXTRACTION_OPTIONS& extraction = options_.extraction;
+  if (extraction.deleteSilence == 1)
+    TrimSilence(start, end, static_cast<uint32_t>(extraction.leadingFrame),
+                static_cast<uint32_t>(extraction.trailingFrame));
   item_.startSector = static_cast<int>(start);
   item_.endSector = static_cast<int>(end);
   if (!job_.keepWav) {
@@ -174,7 +176,7 @@ bool CTrackExtraction::Run() {
     }
   }
   if (!EnoughSpace(start, end)) return false;
-  framesPerRead_ = FramesPerRead(settings_.BufferSize);
+  framesPerRead_ = FramesPerRead(extraction.bufferSize);
   try {
     buffer_.resize(static_cast<size_t>(framesPerRead_) * kFrameBytes);
   } catch (const std::bad_alloc&) {
@@ -195,7 +197,7 @@ bool CTrackExtraction::Run() {
     return false;
   }
   file_.Close();
-  if (settings_.Normalize) Normalise();
+  if (options_.normalize) Normalise();
   if (!job_.cancelled) {
     Log(STR_EXTRACTING_OK, item_.sourceName);
   } else if (!job_.keepWav) {
@@ -208,8 +210,8 @@ bool CTrackExtraction::Run() {
 
 }  // namespace
 
-bool ExtractTrack(CJob& job, CDriveCommands& commands, const CAppSettings& settings) {
+bool ExtractTrack(CJob& job, CDriveCommands& commands) {
   if (job.current >= job.items.size()) return false;
-  CTrackExtraction extraction(job, commands, settings);
+  CTrackExtraction extraction(job, commands);
   return extraction.Run();
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/disc_record.h"
 #include "cdrom/drive_commands.h"
+#include "discinfo/disc_record.h"
 
 // The disc cache's part of reading a disc. The default does nothing, so a
 // disc shows its default titles.

@@ -1,4 +1,4 @@
-#include "cdrom/disc_reader.h"
+#include "discinfo/disc_reader.h"
 
 #include "platform/text.h"
 

@@ -1,0 +1,50 @@
+#pragma once
+// What the job steps read of the user's options. The main window fills one
+// record from its settings when it starts a job and the job keeps that copy,
+// so a worker never reads values the user-interface thread may be changing.
+// Values keep the meaning, range and encoding of the registry values they
+// come from (named after each field).
+#include <cstdint>
+#include <string>
+
+inline constexpr size_t kReplacementCount = 10;
+
+// How output files of CD tracks are named.
+struct NAMING_OPTIONS {
+  std::string rule;                             // "NamingRule"
+  std::string replacements[kReplacementCount];  // "ReplaceStr01".."ReplaceStr10"
+};
+
+// How the encoder library is configured and the MP3 file finished.
+struct ENCODING_OPTIONS {
+  int32_t bitRate = 0;         // "BitRate", an index into the bit-rate list
+  int32_t maxBitRate = 0;      // "MaxBitRate", the same
+  int32_t mpegQuality = 0;     // "MPEGQuality"
+  int32_t vbrQuality = 0;      // "VBRQuality"
+  int32_t stereoMode = 0;      // "StereoMode"
+  int32_t copyright = 0;       // "Copyright"
+  int32_t original = 0;        // "Original"
+  int32_t privateFlag = 0;     // "Private"
+  int32_t enableVbr = 0;       // "EnableVBR"
+  int32_t writeVbrHeader = 0;  // "WriteVBRHeader"
+  int32_t enableId3 = 0;       // "EnableID3"
+};
+
+// How tracks are read from the drive.
+struct EXTRACTION_OPTIONS {
+  int32_t bufferSize = 0;     // "BufferSize", frames per read
+  int32_t skipError = 0;      // "BoolSkipError"
+  int32_t deleteSilence = 0;  // "DeleteSilence"; 1 trims the frame counts below
+  int32_t leadingFrame = 0;   // "LeadingFrame"
+  int32_t trailingFrame = 0;  // "TrailingFrame"
+};
+
+struct JOB_OPTIONS {
+  int32_t outputFormat = 0;  // "OutputFormat": 0 MP3, 1 WAV only, 2 both
+  std::string outputFolder;  // the session output folder; ends with one backslash
+  int32_t normalize = 0;       // "Normalize"
+  int32_t normalizeRatio = 0;  // "NormalizeRatio", percent of full scale
+  NAMING_OPTIONS naming;
+  ENCODING_OPTIONS encoding;
+  EXTRACTION_OPTIONS extraction;
+};
