@@ -71,12 +71,13 @@ void CheckRecordRoundTrip(const uint8_t* data, size_t size, void* buffer) {
   std::memcpy(&command.transferLength, data + 18, 4);
   command.buffer = buffer;
   uint8_t pass[kPassThroughRecordSize];
-  BuildPassThroughRecord(command, pass);
+  const CBufferAddressHold passAddress = BuildPassThroughRecord(command, pass);
+  FuzzCheck(LoadLe32(pass + sptd::kDataBuffer) == passAddress.Address());
   FuzzCheck(std::memcmp(pass + sptd::kCdb, command.cdb, 16) == 0 && pass[sptd::kCdbLength] == command.cdbLength);
   FuzzCheck(LoadLe32(pass + sptd::kDataTransferLength) == command.transferLength);
   FuzzCheck(DecodeBufferAddress(LoadLe32(pass + sptd::kDataBuffer)) == buffer);
   uint8_t driver[kDriverRecordSize];
-  BuildDriverRecord(command, driver);
+  const CBufferAddressHold driverAddress = BuildDriverRecord(command, driver);
   FuzzCheck(std::memcmp(driver + driver_record::kCdb, command.cdb, 16) == 0);
   FuzzCheck(LoadLe32(driver + driver_record::kTransferLength) == command.transferLength);
   FuzzCheck(DecodeBufferAddress(LoadLe32(driver + driver_record::kDataBuffer)) == buffer);
@@ -100,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t bufferField = passThrough ? sptd::kDataBuffer : driver_record::kDataBuffer;
   // Mostly the real buffer; sometimes whatever the input says, which must
   // decode to nothing rather than to another buffer.
-  if (record.size() >= bufferField + 4 && (control & 2) == 0)
-    StoreLe32(record.data() + bufferField, EncodeBufferAddress(drive.buffer.data()));
+  const CBufferAddressHold address(drive.buffer.data());
+  if (record.size() >= bufferField + 4 && (control & 2) == 0) StoreLe32(record.data() + bufferField, address.Address());
   uint32_t returned = 0;
   const uint32_t recordSize = static_cast<uint32_t>(record.size());
   uint8_t* bytes = record.empty() ? nullptr : record.data();
