@@ -28,8 +28,11 @@ else
   findings=$root/build/fuzz-findings-$target
 fi
 
+# The machine is shared and the workers run at the lowest priority: the
+# parsers' inputs take milliseconds, so only a minute means a hang.
+timeout=60
 case $target in
-  mpeg_decoder) max_len=20000 ;;
+  mpeg_decoder) max_len=20000 timeout=10 ;;
   exchange_area) max_len=26676 ;;  # the whole used part of the area
   scsi_records) max_len=128 ;;
   cue_sheet | profile_file | wav_file) max_len=4096 ;;
@@ -183,5 +186,5 @@ if [ ! -e "$corpus/.seeded" ]; then
 fi
 
 cd "$findings"
-"$build/bin/${target}_fuzz" -max_len=$max_len -timeout=10 -rss_limit_mb=2048 \
+"$build/bin/${target}_fuzz" -max_len=$max_len -timeout=$timeout -rss_limit_mb=2048 \
   -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 25
