@@ -111,7 +111,7 @@ bool CDriveCommands::Send(DeviceHandle device, const SCSI_COMMAND& command, int 
   uint32_t returned = 0;
   if (path_ == AccessPath::PassThrough) {
     uint8_t record[kPassThroughRecordSize];
-    BuildPassThroughRecord(command, record);
+    CBufferAddressHold address = BuildPassThroughRecord(command, record);
     for (int i = 0; i < attempts; ++i)
       if (io_.Control(device, kIoctlScsiPassThroughDirect, record, sizeof(record), record, sizeof(record),
                       &returned))
@@ -119,7 +119,7 @@ bool CDriveCommands::Send(DeviceHandle device, const SCSI_COMMAND& command, int 
     return false;
   }
   uint8_t record[kDriverRecordSize];
-  BuildDriverRecord(command, record);
+  CBufferAddressHold address = BuildDriverRecord(command, record);
   uint32_t driveIndex = static_cast<uint32_t>(static_cast<unsigned char>(currentDriveLetter) - 'A');
   for (int i = 0; i < attempts; ++i)
     if (io_.Control(device, kDriverControlCode, record, sizeof(record), nullptr, driveIndex, &returned))

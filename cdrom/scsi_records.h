@@ -52,18 +52,38 @@ inline constexpr uint32_t kDataBuffer = 24;      // 32-bit address
 inline constexpr uint32_t kCdb = 48;             // 16 bytes
 }  // namespace driver_record
 
-// The record holds a 32-bit buffer address, as on Win32, where both
-// functions are the identity. A 64-bit host build cannot squeeze a pointer
-// into 32 bits, so there the address is a token for a slot of a small
-// process-wide table (4096 slots reused in turn; the same pointer keeps
-// its token). A token stays valid until 4096 other buffers have been
-// encoded, far longer than one command lives. Null encodes as 0, and an
-// unknown token decodes to null.
+// The record holds a 32-bit buffer address, as on Win32, where the address
+// is the pointer itself. A 64-bit host build cannot squeeze a pointer into
+// 32 bits, so there the address is a token for a slot of a small
+// process-wide table (4096 slots, handed out in turn; the same pointer
+// keeps its token). A slot held by a command in flight is never handed to
+// another buffer, so a token decodes to its own buffer until the command
+// is done, however many commands other threads send meanwhile. Null
+// encodes as 0, and an unknown token decodes to null.
 uint32_t EncodeBufferAddress(void* buffer);
 void* DecodeBufferAddress(uint32_t address);
 
-void BuildPassThroughRecord(const SCSI_COMMAND& command, uint8_t (&record)[kPassThroughRecordSize]);
-void BuildDriverRecord(const SCSI_COMMAND& command, uint8_t (&record)[kDriverRecordSize]);
+// The buffer's address, its slot held from construction to destruction.
+// 0 (no buffer) when every slot is held by other commands.
+class CBufferAddressHold {
+ public:
+  explicit CBufferAddressHold(void* buffer);
+  CBufferAddressHold(CBufferAddressHold&& other) noexcept : address_(other.address_) { other.address_ = 0; }
+  CBufferAddressHold(const CBufferAddressHold&) = delete;
+  CBufferAddressHold& operator=(const CBufferAddressHold&) = delete;
+  CBufferAddressHold& operator=(CBufferAddressHold&&) = delete;
+  ~CBufferAddressHold();
+  uint32_t Address() const { return address_; }
+
+ private:
+  uint32_t address_;
+};
+
+// Both builders hold the buffer's address for the life of what they
+// return: keep it until the command has been sent.
+[[nodiscard]] CBufferAddressHold BuildPassThroughRecord(const SCSI_COMMAND& command,
+                                                        uint8_t (&record)[kPassThroughRecordSize]);
+[[nodiscard]] CBufferAddressHold BuildDriverRecord(const SCSI_COMMAND& command, uint8_t (&record)[kDriverRecordSize]);
 
 uint16_t LoadLe16(const uint8_t* p);
 uint32_t LoadLe32(const uint8_t* p);

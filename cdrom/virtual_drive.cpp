@@ -273,6 +273,10 @@ bool CVirtualDrive::InjectedFailure(const SCSI_COMMAND& command) {
 
 uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven, uint32_t& transferred) {
   transferred = 0;
+  // One scope for the whole command: READ(10) sizes its transfer by the
+  // block length and must fill the buffer by the same one, whatever a
+  // MODE SELECT on another thread does meanwhile.
+  std::lock_guard<std::mutex> lock(lock_);
   const uint8_t* cdb = command.cdb;
   uint8_t cdbLength = 0;
   DataDirection direction = DataDirection::In;
@@ -302,16 +306,13 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
     case 0xD8:
       expected = uint64_t{Be32(cdb + 6)} * kImageFrameBytes;
       break;
-    case 0x28: {
-      std::lock_guard<std::mutex> lock(lock_);
+    case 0x28:
       expected = uint64_t{Be16(cdb + 7)} * blockLength_;
       break;
-    }
   }
   if (expected != command.transferLength || expected > kMaxTransfer) return kInvalidParameter;
   if (expected > 0 && command.buffer == nullptr) return kInvalidUserBuffer;
 
-  std::lock_guard<std::mutex> lock(lock_);
   if (InjectedFailure(command)) return kIoDevice;
   uint8_t* out = static_cast<uint8_t*>(command.buffer);
   switch (cdb[0]) {

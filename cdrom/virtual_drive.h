@@ -86,7 +86,8 @@ bool RemoveVirtualMedium(const std::string& cuePath);
 bool InsertVirtualMedium(const std::string& cuePath);
 
 // One drive: its medium and the state a real drive keeps (block length,
-// the attempts of the current command). Thread-safe.
+// the attempts of the current command). Thread-safe: each command runs
+// whole under the drive's lock, so it sees one block length throughout.
 class CVirtualDrive {
  public:
   explicit CVirtualDrive(VIRTUAL_DRIVE_CONFIG config);

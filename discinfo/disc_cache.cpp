@@ -74,10 +74,10 @@ DiscCacheStatus WriteDiscCache(const std::string& programFolder, const CDiscReco
   if (id == 0) return DiscCacheStatus::NoTracks;
   if (!MakeCacheFolder(programFolder)) return DiscCacheStatus::NoFolder;
   std::string path = DiscCachePath(programFolder, id);
-  // What the file holds besides our keys is kept; a file that cannot be
-  // read (or is too large to be a cache file) is replaced by a new one.
+  // What the file holds besides our keys is kept. A file the reader
+  // refuses is left alone: rewriting it would drop every line in it.
   CProfileFile file;
-  file.Load(path);
+  if (file.Load(path) == ProfileLoad::Refused) return DiscCacheStatus::WriteFailed;
   for (int index : rowTrackIndexes) {
     if (index < 0 || static_cast<size_t>(index) + 1 >= disc.entries.size()) continue;
     const CTrackEntry& track = disc.entries[static_cast<size_t>(index) + 1];

@@ -23,7 +23,7 @@ enum class DiscCacheStatus {
   Done,
   NoFolder,     // programFolder + "db\" could not be made: show "Cannot open directory %sdb." with programFolder
   NoTracks,     // the TOC lists no usable track count (identifier 0): nothing read or written
-  WriteFailed,  // the file could not be written; the old one is as it was
+  WriteFailed,  // the file could not be written, or the reader refuses the one there; it is as it was
 };
 
 // count = last - first + 1; the digit sum of every track's length in

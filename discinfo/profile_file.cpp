@@ -3,6 +3,8 @@
 #include <climits>
 #include <string_view>
 
+#include "platform/file_system.h"
+
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -59,13 +61,17 @@ void CProfileFile::Clear() {
   sections_.clear();
 }
 
+bool ProfileWithinLimits(size_t bytes, size_t lines) {
+  return bytes <= kMaxProfileBytes && lines <= kMaxProfileLines;
+}
+
 bool CProfileFile::Parse(const std::string& text) {
   Clear();
-  if (text.size() > kMaxProfileBytes) return false;
+  if (!ProfileWithinLimits(text.size(), 0)) return false;
   std::string_view rest = text;
   size_t lines = 0;
   while (!rest.empty()) {
-    if (++lines > kMaxProfileLines) {
+    if (!ProfileWithinLimits(0, ++lines)) {
       Clear();
       return false;
     }
@@ -85,15 +91,15 @@ bool CProfileFile::Parse(const std::string& text) {
   return true;
 }
 
-bool CProfileFile::Load(const std::string& path) {
+ProfileLoad CProfileFile::Load(const std::string& path) {
   Clear();
   CFile file;
-  if (!file.Open(path, CFile::Mode::Read)) return false;
+  if (!file.Open(path, CFile::Mode::Read)) return FileExists(path) ? ProfileLoad::Refused : ProfileLoad::Missing;
   int64_t size = file.Size();
-  if (size < 0 || static_cast<uint64_t>(size) > kMaxProfileBytes) return false;
+  if (size < 0 || !ProfileWithinLimits(static_cast<uint64_t>(size), 0)) return ProfileLoad::Refused;
   std::string text(static_cast<size_t>(size), '\0');
-  if (file.Read(text.data(), text.size()) != text.size()) return false;
-  return Parse(text);
+  if (file.Read(text.data(), text.size()) != text.size()) return ProfileLoad::Refused;
+  return Parse(text) ? ProfileLoad::Read : ProfileLoad::Refused;
 }
 
 std::string CProfileFile::Text() const {
@@ -106,9 +112,18 @@ std::string CProfileFile::Text() const {
   return text;
 }
 
+size_t CProfileFile::LineCount() const {
+  size_t lines = start_.size();
+  for (const SECTION& section : sections_) lines += 1 + section.lines.size();
+  return lines;
+}
+
+bool CProfileFile::WithinLimits() const { return ProfileWithinLimits(Text().size(), LineCount()); }
+
 bool CProfileFile::Save(const std::string& path, FileReplacer replace) const {
-  std::string temporary = path + ".tmp";
   std::string text = Text();
+  if (!ProfileWithinLimits(text.size(), LineCount())) return false;
+  std::string temporary = path + ".tmp";
   CFile file;
   if (!file.Open(temporary, CFile::Mode::Create)) return false;
   bool written = file.Write(text.data(), text.size()) == text.size();
@@ -168,7 +183,10 @@ int CProfileFile::GetInt(const std::string& section, const std::string& key, int
 }
 
 void CProfileFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-  std::string cleanKey = OneLine(key), cleanValue = OneLine(value);
+  // A longer value would read back cut anyway, and enough of them would
+  // make a file the reader refuses whole.
+  std::string cleanKey = OneLine(key);
+  std::string cleanValue(TrimView(OneLine(value)).substr(0, kMaxProfileValue));
   SECTION* found = FindSection(section);
   if (!found) {
     std::string name = OneLine(section);

@@ -1,28 +1,56 @@
 #!/usr/bin/env bash
-# Builds the MPEG decoder fuzz target with clang (build/fuzz), seeds a corpus
-# in build/fuzz-corpus from short lame/twolame streams and the reference
-# vectors (when ../shared/mpeg-vectors is there) and runs one fuzzing worker.
+# Builds a fuzz target with clang (build/fuzz), seeds its corpus and runs
+# one fuzzing worker.
 #
-#   fuzz/run_fuzz.sh [SECONDS]        default 600; findings go to build/fuzz-findings
+#   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
+#   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
+#                                       exchange_area or scsi_records
+#
+# The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
+# streams and the reference vectors (when ../shared/mpeg-vectors is there);
+# its findings go to build/fuzz-findings. Every other target uses
+# build/fuzz-corpus-TARGET and build/fuzz-findings-TARGET.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+target=mpeg_decoder
+if [ $# -gt 0 ] && ! [[ $1 =~ ^[0-9]+$ ]]; then
+  target=$1
+  shift
+fi
 seconds=${1:-600}
 build=$root/build/fuzz
-corpus=$root/build/fuzz-corpus
-findings=$root/build/fuzz-findings
 vectors=$root/../shared/mpeg-vectors
+if [ "$target" = mpeg_decoder ]; then
+  corpus=$root/build/fuzz-corpus
+  findings=$root/build/fuzz-findings
+else
+  corpus=$root/build/fuzz-corpus-$target
+  findings=$root/build/fuzz-findings-$target
+fi
+
+# The machine is shared and the workers run at the lowest priority: the
+# parsers' inputs take milliseconds, so only a minute means a hang.
+timeout=60
+case $target in
+  mpeg_decoder) max_len=20000 timeout=10 ;;
+  exchange_area) max_len=26676 ;;  # the whole used part of the area
+  scsi_records) max_len=128 ;;
+  cue_sheet | profile_file | wav_file) max_len=4096 ;;
+  *) echo "unknown target: $target" >&2; exit 2 ;;
+esac
 
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANTARO_FUZZ=ON >"$build.configure.log"
-cmake --build "$build" --target mpeg_decoder_fuzz -j2 >"$build.build.log"
+cmake --build "$build" --target "${target}_fuzz" -j2 >"$build.$target.build.log"
 
 mkdir -p "$corpus" "$findings"
-if [ ! -e "$corpus/.seeded" ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+n=0
+
+seed_mpeg_decoder() {
   sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 1.5 sine 440 sine 3000 synth 1.5 pinknoise mix \
     vol 0.5 2>/dev/null || sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 1.5 sine 440 vol 0.5
-  n=0
   # The first byte of a fuzz input selects the decoder's options; the seeds
   # vary it so that every output routine starts out covered.
   seed() {  # seed FILE: keep the first 16 KiB behind a control byte
@@ -51,10 +79,112 @@ if [ ! -e "$corpus/.seeded" ]; then
   if [ -d "$vectors" ]; then
     for f in "$vectors"/*.bit; do seed "$f"; done
   fi
+}
+
+put() {  # put: the seed from stdin (also at the end of a pipe, in a subshell)
+  cat >"$corpus/seed_$(find "$corpus" -name 'seed_*' | wc -l)"
+}
+
+seed_cue_sheet() {
+  # Two bytes of BIN size in frames, then the sheet.
+  local sheets=(
+    'FILE "disc.bin" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:10:00\n'\
+'    INDEX 01 00:12:00\n'
+    'REM GENRE Rock\nPERFORMER "A"\nTITLE "B"\nFILE "a.bin" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n'\
+'  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:04:00\n    POSTGAP 00:01:00\n'
+    'FILE "t1.bin" BINARY\n  TRACK 01 AUDIO\n    FLAGS DCP\n    ISRC ABCDE1234567\n    INDEX 01 00:00:00\n'\
+'FILE "t2.bin" BINARY\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n    INDEX 02 00:02:00\n'
+    'CATALOG 0123456789012\r\nFILE "C:\\discs\\x.bin" BINARY\r\n  TRACK 05 AUDIO\r\n    INDEX 01 00:00:00\r\n'
+  )
+  for sheet in "${sheets[@]}"; do
+    { printf '\x2c\x01'; printf "$sheet"; } | put
+    { printf '\x03\x00'; printf "$sheet"; } | put
+  done
+}
+
+seed_profile_file() {
+  # The file, then 0x02 and section 0x01 key 0x01 value for a Set.
+  printf '[TRACKS]\r\n01=One\r\n02=Two\r\n[DISC]\r\nArtist=Band\r\nyear=1999\r\n\x02DISC\x01Album\x01Name' | put
+  printf 'junk before\n[GENRE]\n01=17\n02=-5\n03=99999999999\n[genre]\n01=3\n\x02GENRE\x0104\x01\x40long' | put
+  printf '[ A ]\n k = v \nno equals\n\n[B]\nx=\x00y\n\x02B\x01x\x01\xff' | put
+}
+
+seed_wav_file() {
+  sox -n -r 44100 -c 2 -b 16 "$work/cd.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 2 -b 16 --comment "a LIST chunk" "$work/list.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 1 -b 16 "$work/mono.wav" synth 0.02 sine 440
+  sox -n -r 48000 -c 2 -b 16 "$work/48k.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 2 -b 8 "$work/8bit.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 2 -b 24 "$work/24bit.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 2 -e floating-point -b 32 "$work/float.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 4 -b 16 "$work/extensible.wav" synth 0.02 sine 440
+  sox -n -r 44100 -c 2 -e u-law "$work/ulaw.wav" synth 0.02 sine 440
+  for f in "$work"/*.wav; do head -c 4096 "$f" | put; done
+}
+
+seed_exchange_area() {
+  python3 - "$corpus" <<'PY'
+import struct, sys
+def area(count, tracks, drive, kind, folder, files):
+    a = bytearray(26676)
+    struct.pack_into('<I i', a, 0, 0x10042, count)
+    for i, t in enumerate(tracks): struct.pack_into('<i', a, 8 + 4 * i, t)
+    a[408] = ord(drive)
+    struct.pack_into('<i', a, 412, kind)
+    a[416:416 + len(folder)] = folder
+    for i, f in enumerate(files): a[676 + 260 * i:676 + 260 * i + len(f)] = f
+    return bytes(a)
+seeds = [area(3, [1, 2, 5], 'D', 0, b'C:\\Music', []),
+         area(2, [], 'E', 1, b'', [b'C:\\a.mp3', b'C:\\b c.mp3']),
+         area(-4, [7], 'Z', 0, b'x' * 259, [b'y' * 259]),
+         area(1000, list(range(100)), '\0', 7, b'', [])]
+for i, s in enumerate(seeds):
+    open('%s/seed_%d' % (sys.argv[1], i), 'wb').write(s)
+PY
+}
+
+seed_scsi_records() {
+  python3 - "$corpus" <<'PY'
+import struct, sys
+def sptd(cdb, data_in, length):
+    r = bytearray(80)
+    struct.pack_into('<H', r, 0, 44)
+    r[6] = len(cdb); r[7] = 32; r[8] = data_in
+    struct.pack_into('<III', r, 12, length, 5, 0)
+    struct.pack_into('<I', r, 24, 48)
+    r[28:28 + len(cdb)] = bytes(cdb)
+    return bytes(r)
+def driver(cdb, length):
+    r = bytearray(64)
+    struct.pack_into('<H', r, 0, 64)
+    r[10] = len(cdb); r[11] = 14
+    struct.pack_into('<I', r, 12, 64)
+    struct.pack_into('<I', r, 16, length)
+    r[48:48 + len(cdb)] = bytes(cdb)
+    return bytes(r)
+commands = [
+    ([0x12, 0, 0, 0, 96, 0], 1, 96),
+    ([0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0], 1, 804),
+    ([0xBE, 0x04, 0, 0, 0, 10, 0, 0, 2, 0xF0, 0, 0], 1, 4704),
+    ([0xD8, 0, 0, 0, 0, 20, 0, 0, 0, 1, 0, 0], 1, 2352),
+    ([0xD4, 0, 0, 0, 0, 30, 0, 0, 1, 0], 1, 2352),
+    ([0x15, 0x10, 0, 0, 12, 0], 0, 12),
+    ([0x1A, 0, 0, 0, 12, 0], 1, 12),
+    ([0x28, 0, 0, 0, 0, 45, 0, 0, 1, 0], 1, 2048),
+]
+n = 0
+for cdb, data_in, length in commands:
+    open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(bytes([0, 21]) + sptd(cdb, data_in, length)); n += 1
+    open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(bytes([1, 21]) + driver(cdb, length)); n += 1
+PY
+}
+
+if [ ! -e "$corpus/.seeded" ]; then
+  "seed_$target"
   touch "$corpus/.seeded"
-  echo "seeded $n inputs"
+  echo "seeded $(ls "$corpus" | wc -l) inputs"
 fi
 
 cd "$findings"
-"$build/bin/mpeg_decoder_fuzz" -max_len=20000 -timeout=10 -rss_limit_mb=2048 \
+"$build/bin/${target}_fuzz" -max_len=$max_len -timeout=$timeout -rss_limit_mb=2048 \
   -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 25

@@ -125,7 +125,8 @@ bool CFileEncoding::Run() {
   }
   WAVE_INPUT wave;
   if (!AcceptWaveInput(input_, inputPath, *job_.report, wave)) return false;
-  uint64_t dataBytes = wave.fileDataBytes > 0 ? static_cast<uint64_t>(wave.fileDataBytes) : 0;
+  // The input is positioned at its first sample; only the samples go in.
+  uint64_t dataBytes = wave.dataBytes;
   std::string disk = options_.outputFolder.substr(0, 2);
   uint64_t available = 0;
   if (GetFreeDiskSpace(disk, available) && available <= dataBytes / 4) {

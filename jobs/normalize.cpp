@@ -17,29 +17,26 @@ void StoreSample(uint8_t* p, int16_t s) {
   p[1] = static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8);
 }
 
-uint32_t DataSizeField(const uint8_t* header) {
-  return header[40] | header[41] << 8 | header[42] << 16 | static_cast<uint32_t>(header[43]) << 24;
-}
-
 uint32_t Tenths(uint32_t count, uint32_t totalBlocks) {
   return totalBlocks ? static_cast<uint32_t>(static_cast<uint64_t>(count) * 1000 / totalBlocks) : 1000;
 }
 
 struct SCALE_PASS {
   double gain;
+  int64_t dataOffset;
   uint32_t dataSize;
   uint32_t progressEvery;  // blocks between reports
   bool wait;               // send (normalise) or post (scale after a step)
 };
 
-// Scales the data that follows the header in place. Each read stays within
-// the data size, so chunks after the samples are never touched.
+// Scales the samples of the "data" chunk in place. Each read stays within
+// the chunk, so chunks before or after the samples are never touched.
 bool RunScalingPass(CFile& file, const SCALE_PASS& pass, CJob& job) {
   uint8_t block[kNormalizeBlockBytes];
   uint32_t start = TickCount();
   uint32_t totalBlocks = pass.dataSize / kNormalizeBlockBytes;
   uint32_t count = 0;
-  file.Seek(kWavHeaderBytes);
+  file.Seek(pass.dataOffset);
   for (uint32_t done = 0; done < pass.dataSize;) {
     if (job.report->AbortRequested()) {
       LogCancelled(job);
@@ -114,15 +111,14 @@ bool NormalizeWaveFile(const std::string& path, CJob& job, int ratio) {
   WAVE_INPUT input;
   if (!AcceptWaveInput(file, path, *job.report, input)) return false;
   job.report->ItemStart(ITEM_SEEKING_PEAK, path, true);
-  file.Seek(kWavHeaderBytes);
   bool aborted = false;
-  int peak = FindPeak(file, input.dataSizeField, job, aborted);
+  int peak = FindPeak(file, input.dataBytes, job, aborted);
   if (aborted) {
     LogCancelled(job);
     return false;
   }
   job.report->ItemStart(ITEM_NORMALIZING, path, true);
-  SCALE_PASS pass = {NormalizeGain(ratio, peak), input.dataSizeField, 30, true};
+  SCALE_PASS pass = {NormalizeGain(ratio, peak), input.dataOffset, input.dataBytes, 30, true};
   return RunScalingPass(file, pass, job);
 }
 
@@ -132,11 +128,10 @@ bool ScaleWaveFile(const std::string& path, double gain, CJob& job) {
     job.report->Log(JobLine(LINE_CANT_OPEN_FILE, path));
     return false;
   }
-  uint8_t header[kWavHeaderBytes];
-  if (file.Read(header, kWavHeaderBytes) < kWavHeaderBytes) {
-    job.report->Log(JobLine(LINE_CANT_READ_FILE, path));
-    return false;
-  }
-  SCALE_PASS pass = {gain, DataSizeField(header), 26, false};
+  // Any rate and channel count (the decoder writes what the stream holds),
+  // but only 16-bit samples can be scaled as such.
+  WAVE_INPUT input;
+  if (!AcceptWaveInput(file, path, *job.report, input, WaveRequirement::Pcm16)) return false;
+  SCALE_PASS pass = {gain, input.dataOffset, input.dataBytes, 26, false};
   return RunScalingPass(file, pass, job);
 }

@@ -88,15 +88,16 @@ TEST(ProfileFileTest, SetReplacesInPlaceAppendsToItsSectionAndKeepsEveryOtherLin
             "[Other]\r\nx=1\r\n[DISC]\r\nYear=2001\r\n[COMMENT]\r\n01=c\r\n");
 }
 
-TEST(ProfileFileTest, ValuesAreWrittenWholeOnOneLineAndReadCut) {
+TEST(ProfileFileTest, ValuesAreWrittenOnOneLineAndCutAsReadsCutThem) {
   CProfileFile file;
   file.Set("S", "long", std::string(252, 'v') + "E" + std::string(47, 'v'));
   file.Set("S", "exact", std::string(253, 'x'));
   file.Set("S", "forged", "A\r\n[TRACKS]\n01=Forged");
   file.Set("S", "nul", std::string("x\0y", 3));
-  ASSERT_TRUE(file.Parse(file.Text() + std::string("read=ab\0cd\n", 11)));
-  EXPECT_NE(file.Text().find(std::string(300, 'v').replace(252, 1, "E")), std::string::npos);
+  ASSERT_TRUE(file.Parse(file.Text() + std::string("read=ab\0cd\n", 11) + "stored=" + std::string(300, 's') + "\n"));
+  EXPECT_NE(file.Text().find("long=" + std::string(252, 'v') + "E\r\n"), std::string::npos);
   EXPECT_EQ(file.GetString("S", "long"), std::string(252, 'v') + "E");
+  EXPECT_EQ(file.GetString("S", "stored"), std::string(253, 's'));  // a longer value on disk is read cut
   EXPECT_EQ(file.GetString("S", "exact"), std::string(253, 'x'));
   EXPECT_EQ(file.GetString("S", "forged"), "A  [TRACKS] 01=Forged");
   EXPECT_EQ(file.GetString("TRACKS", "01", "none"), "none");
@@ -133,16 +134,52 @@ TEST(ProfileFileTest, FilesOverTheLimitsReadAsEmpty) {
   WriteHostFile(folder + "limit.db", start + std::string(kMaxProfileBytes - start.size(), 'y'));
   WriteHostFile(folder + "big.db", start + std::string(kMaxProfileBytes - start.size() + 1, 'y'));
   CProfileFile file;
-  EXPECT_TRUE(file.Load(folder + "limit.db"));
+  EXPECT_EQ(file.Load(folder + "limit.db"), ProfileLoad::Read);
   EXPECT_EQ(file.GetString("TRACKS", "01"), "x");
-  EXPECT_FALSE(file.Load(folder + "big.db"));
+  EXPECT_EQ(file.Load(folder + "big.db"), ProfileLoad::Refused);
   EXPECT_EQ(file.GetString("TRACKS", "01", "empty"), "empty");
   EXPECT_EQ(file.Text(), "");
   EXPECT_TRUE(file.Parse("[TRACKS]\n01=x\n" + std::string(kMaxProfileLines - 2, '\n')));
   EXPECT_EQ(file.GetString("TRACKS", "01"), "x");
   EXPECT_FALSE(file.Parse("[TRACKS]\n01=x\n" + std::string(kMaxProfileLines - 1, '\n')));
   EXPECT_EQ(file.GetString("TRACKS", "01", "empty"), "empty");
-  EXPECT_FALSE(file.Load(folder + "missing.db"));
+  EXPECT_EQ(file.Load(folder + "missing.db"), ProfileLoad::Missing);
+}
+
+// What the writer writes, its reader reads: a value is cut as a read would
+// cut it, and a file that would be over the limits is not saved at all.
+TEST(ProfileFileTest, WriterKeepsToTheReadersLimits) {
+  std::string folder = MakeTestFolder("profile-writer");
+  CProfileFile file;
+  file.Set("TRACKS", "01", std::string(2 * kMaxProfileBytes, 'v'));
+  file.Set("TRACKS", "02", "  spaced out  ");
+  EXPECT_EQ(file.GetString("TRACKS", "01"), std::string(kMaxProfileValue, 'v'));
+  EXPECT_EQ(file.GetString("TRACKS", "02"), "spaced out");
+  ASSERT_TRUE(file.WithinLimits());
+  ASSERT_TRUE(file.Save(folder + "values.db"));
+  CProfileFile read;
+  ASSERT_EQ(read.Load(folder + "values.db"), ProfileLoad::Read);
+  EXPECT_EQ(read.GetString("TRACKS", "01"), std::string(kMaxProfileValue, 'v'));
+  EXPECT_EQ(read.Text(), file.Text());
+
+  // One line short of the most lines, then a new section of two.
+  ASSERT_TRUE(file.Parse("[TRACKS]\n01=x\n" + std::string(kMaxProfileLines - 3, '\n')));
+  EXPECT_TRUE(file.WithinLimits());
+  ASSERT_TRUE(file.Save(folder + "lines.db"));
+  std::string saved = ReadHostFile(folder + "lines.db");
+  file.Set("DISC", "Artist", "one too many");
+  EXPECT_FALSE(file.WithinLimits());
+  EXPECT_FALSE(file.Save(folder + "lines.db"));
+  EXPECT_EQ(ReadHostFile(folder + "lines.db"), saved);
+  EXPECT_FALSE(std::filesystem::exists(HostFolder(folder + "lines.db.tmp")));
+
+  // A few bytes short of the largest file, then a value too many.
+  ASSERT_TRUE(file.Parse("[TRACKS]\r\n;" + std::string(kMaxProfileBytes - 20, 'y') + "\r\n"));
+  EXPECT_TRUE(file.WithinLimits());
+  file.Set("TRACKS", "01", "twenty bytes or more");
+  EXPECT_FALSE(file.WithinLimits());
+  EXPECT_FALSE(file.Save(folder + "bytes.db"));
+  EXPECT_FALSE(std::filesystem::exists(HostFolder(folder + "bytes.db")));
 }
 
 // ---------------------------------------------------------------------------
@@ -284,15 +321,44 @@ TEST_F(DiscCacheTest, MissingAndHostileFilesReadAsDefaults) {
   EXPECT_EQ(read.entries[3].genreNumber, 17);
   EXPECT_EQ(read.entries[0].year, "");
 
-  // A file too large to be ours reads as empty and is replaced whole.
-  std::string huge = "[TRACKS]\n01=Huge\n" + std::string(kMaxProfileBytes, 'x');
-  WriteHostFile(path_, huge);
-  read = Fresh(3);
-  ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
-  EXPECT_EQ(read.entries[1].title, "Track 1");
+}
+
+// A file the reader refuses reads as empty, and is never written over: a
+// rewrite from the empty reading would drop every line in it.
+TEST_F(DiscCacheTest, RefusedFileIsNeverOverwritten) {
+  const std::string huge = "[TRACKS]\n01=Huge\n" + std::string(kMaxProfileBytes, 'x');
+  const std::string tall = "[TRACKS]\n01=Tall\n" + std::string(kMaxProfileLines, '\n');
+  std::filesystem::create_directories(HostFolder(DiscCacheFolder(program_)));
+  for (const std::string& text : {huge, tall}) {
+    WriteHostFile(path_, text);
+    CDiscRecord read = Fresh(3);
+    ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
+    EXPECT_EQ(read.entries[1].title, "Track 1");
+    EXPECT_EQ(WriteDiscCache(program_, disc_, {0}), DiscCacheStatus::WriteFailed);
+    EXPECT_TRUE(ReadHostFile(path_) == text);
+  }
+  // A missing file is written afresh.
+  std::filesystem::remove(HostFolder(path_));
   ASSERT_EQ(WriteDiscCache(program_, disc_, {0}), DiscCacheStatus::Done);
   EXPECT_TRUE(StartsWith(ReadHostFile(path_), "[TRACKS]\r\n01=Song 1\r\n"));
-  EXPECT_LT(ReadHostFile(path_).size(), 1000u);
+}
+
+// Texts of any length, written and read back: the file stays one the
+// reader takes, and its other lines stay with it.
+TEST_F(DiscCacheTest, HugeTextsKeepTheFileReadable) {
+  std::filesystem::create_directories(HostFolder(DiscCacheFolder(program_)));
+  WriteHostFile(path_, "[NOTES]\nkeep=me\n");
+  disc_.entries[1].title = std::string(3 * kMaxProfileBytes, 'T');
+  disc_.entries[0].comment = std::string(kMaxProfileBytes, 'C');
+  ASSERT_EQ(WriteDiscCache(program_, disc_, {0, 1, 2}), DiscCacheStatus::Done);
+  CProfileFile file;
+  ASSERT_EQ(file.Load(path_), ProfileLoad::Read);
+  EXPECT_EQ(file.GetString("NOTES", "keep"), "me");
+  CDiscRecord read = Fresh(3);
+  ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
+  EXPECT_EQ(read.entries[1].title, std::string(kMaxProfileValue, 'T'));
+  EXPECT_EQ(read.entries[0].comment, std::string(kMaxProfileValue, 'C'));
+  EXPECT_EQ(read.entries[2].title, disc_.entries[2].title);
 }
 
 TEST_F(DiscCacheTest, FolderThatCannotBeMadeStopsReadingAndWriting) {

@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
+#include "wave_chunks.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ namespace {
 struct FAKE_LIBRARY {
   std::vector<uint8_t> config;
   std::vector<uint32_t> chunks;
+  std::vector<int16_t> samples;  // every sample handed over, in order
   int closes = 0, deinits = 0, closesBeforeVbr = -1;
   std::vector<std::string> vbrHeaders;
   bool failInit = false, failChunk = false, failDeinit = false;
@@ -34,8 +36,9 @@ BE_ERR BE_CALL FakeInit(void* config, uint32_t* samples, uint32_t* bufferSize, H
   return g_fake.failInit ? 1 : 0;
 }
 
-BE_ERR BE_CALL FakeChunk(HBE_STREAM, uint32_t samples, const int16_t*, uint8_t* out, uint32_t* produced) {
+BE_ERR BE_CALL FakeChunk(HBE_STREAM, uint32_t samples, const int16_t* pcm, uint8_t* out, uint32_t* produced) {
   g_fake.chunks.push_back(samples);
+  g_fake.samples.insert(g_fake.samples.end(), pcm, pcm + samples);
   if (g_fake.failChunk && g_fake.chunks.size() == 2) return 1;
   std::string text = "[" + std::to_string(samples) + "]";
   std::memcpy(out, text.data(), text.size());
@@ -128,6 +131,28 @@ TEST_F(Mp3EncodingTest, ChunksByTheLibrarysSizeThenTheRestThenTheTag) {
   EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") Encoding " + folder_ + "song.wav OK!"));
   EXPECT_EQ(report_.starts, (std::vector<std::string>{"encode " + folder_ + "song.wav"}));
   EXPECT_TRUE(g_fake.vbrHeaders.empty());  // VBR is off by default
+}
+
+// Only the samples of the data chunk reach the library: no header bytes
+// of a longer format or a "LIST" chunk (a click at the start), and
+// nothing of a chunk after the samples.
+TEST_F(Mp3EncodingTest, OnlyTheSamplesAreEncoded) {
+  using namespace wave_chunks;
+  std::vector<int16_t> samples(2304 * 2 + 10);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 7 - 9000);
+  AddWave("list.wav", 0);
+  WriteBytes(folder_ + "list.wav",
+             Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + Chunk("LIST", "INFOISFT" + Bytes32(6) + "tool!") +
+                  Chunk("data", Samples(samples)) + Chunk("id3 ", std::string(128, 'T'))));
+  AddWave("song.wav", 8);  // the canonical file: its eight bytes of 0x02
+  settings_.EnableID3 = 0;
+  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_EQ(g_fake.chunks, (std::vector<uint32_t>{2304, 2304, 10}));
+  EXPECT_EQ(g_fake.samples, samples);
+  g_fake.samples.clear();
+  job_.current = 1;
+  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  EXPECT_EQ(g_fake.samples, std::vector<int16_t>(4, 0x0202));
 }
 
 TEST_F(Mp3EncodingTest, ShortAndEmptyWavesAreEncodedByTheFinalChunk) {

@@ -8,6 +8,7 @@
 #include "jobs/wav_file.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
+#include "wave_chunks.h"
 
 namespace {
 
@@ -114,6 +115,48 @@ TEST_F(NormalizeTest, RefusedInputIsLeftUnchanged) {
   EXPECT_TRUE(LooksLike(report_.lines[0], "[", "] Error: Can't support this wave format of file " + path + "!"));
   EXPECT_FALSE(NormalizeWaveFile(folder_ + "missing.wav", job_, 95));
   EXPECT_TRUE(LooksLike(report_.lines[1], "[", "] Error: Can't open file " + folder_ + "missing.wav!"));
+}
+
+// A file as other programs write them: an 18-byte format, a "LIST" chunk
+// before the samples and another chunk after them. Both steps scale the
+// samples and nothing else, and take their number from the data chunk.
+TEST_F(NormalizeTest, ChunksAroundTheSamplesAreLeftAsTheyWere) {
+  using namespace wave_chunks;
+  const std::string list = Chunk("LIST", "INFOICMT" + Bytes32(8) + std::string("\x40\x40\x40\x40\x40\x40\x40", 8));
+  const std::string before = Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + list);
+  const std::string after = Chunk("id3 ", std::string(10, '\x40'));
+  auto file = [&](const std::vector<int16_t>& samples) {
+    std::string bytes = before + Chunk("data", Samples(samples)) + after;
+    bytes.replace(4, 4, Bytes32(static_cast<uint32_t>(bytes.size() - 8)));
+    return bytes;
+  };
+  // Peak 8192 at ratio 50: a gain just under 2.
+  std::string path = WriteBytes(folder_ + "list.wav", file({8192, -4096, 64, 4160}));
+  ASSERT_TRUE(NormalizeWaveFile(path, job_, 50));
+  EXPECT_EQ(ReadBytes(path), file({16384, -8191, 128, 8320}));
+  ASSERT_TRUE(ScaleWaveFile(path, 0.5, job_));
+  EXPECT_EQ(ReadBytes(path), file({8192, -4095, 64, 4160}));
+  EXPECT_TRUE(report_.lines.empty());
+}
+
+TEST_F(NormalizeTest, OnlySixteenBitPcmIsScaled) {
+  using namespace wave_chunks;
+  const std::string samples = Chunk("data", Samples({1000, -1000}));
+  for (const std::string& format : {Format(kFloat, 2, 44100, 16), Extensible(2, 16, kFloatGuid),
+                                    Format(kPcm, 2, 44100, 8), Format(7, 1, 8000, 16)}) {
+    std::string bytes = Riff(Chunk("fmt ", format) + samples);
+    std::string path = WriteBytes(folder_ + "other.wav", bytes);
+    report_.lines.clear();
+    EXPECT_FALSE(ScaleWaveFile(path, 2.0, job_));
+    EXPECT_FALSE(NormalizeWaveFile(path, job_, 95));
+    EXPECT_EQ(ReadBytes(path), bytes);
+    ASSERT_EQ(report_.lines.size(), 2u);
+    EXPECT_TRUE(LooksLike(report_.lines[0], "[", "] Error: Can't support this wave format of file " + path + "!"));
+  }
+  // The decoder's files may have any rate and channels.
+  std::string path = WriteBytes(folder_ + "mono.wav", Riff(Chunk("fmt ", Format(kPcm, 1, 22050, 16)) + samples));
+  ASSERT_TRUE(ScaleWaveFile(path, 2.0, job_));
+  EXPECT_EQ(ReadBytes(path), Riff(Chunk("fmt ", Format(kPcm, 1, 22050, 16)) + Chunk("data", Samples({2000, -1999}))));
 }
 
 TEST_F(NormalizeTest, AbortDuringScalingLeavesTheRestUnchanged) {

@@ -3,8 +3,11 @@
 // records that a real drive would refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "cdrom/disc_image_writer.h"
 #include "cdrom/drive_commands.h"
@@ -96,13 +99,13 @@ class VirtualDriveTest : public ::testing::Test {
 
   uint32_t SendCommand(DeviceHandle device, const SCSI_COMMAND& command) {
     uint8_t record[80];
-    BuildPassThroughRecord(command, record);
+    CBufferAddressHold address = BuildPassThroughRecord(command, record);
     return SendPassThrough(device, record);
   }
 
   uint32_t SendDriver(const SCSI_COMMAND& command, uint32_t index) {
     uint8_t record[64];
-    BuildDriverRecord(command, record);
+    CBufferAddressHold address = BuildDriverRecord(command, record);
     DeviceHandle driver = io_->Open("\\\\.\\Tambour", false);
     uint32_t returned = 0;
     bool ok = io_->Control(driver, 1, record, 64, nullptr, index, &returned);
@@ -396,7 +399,7 @@ TEST_F(VirtualDriveTest, PassThroughRecordsAreCheckedAsADriverWould) {
 
   // The record itself.
   uint8_t record[80];
-  BuildPassThroughRecord(good, record);
+  CBufferAddressHold held1 = BuildPassThroughRecord(good, record);
   uint32_t returned = 0;
   EXPECT_FALSE(io_->Control(v, 0x4D004, record, 80, record, 80, &returned));  // IOCTL_SCSI_PASS_THROUGH
   EXPECT_EQ(CVirtualDeviceIo::LastError(), kInvalidFunction);
@@ -406,22 +409,23 @@ TEST_F(VirtualDriveTest, PassThroughRecordsAreCheckedAsADriverWould) {
   EXPECT_FALSE(io_->Control(v, kIoctlScsiPassThroughDirect, record, 80, record, 40, &returned));
   record[0] = 40;
   EXPECT_EQ(SendPassThrough(v, record), kInvalidParameter) << "Length field";
-  BuildPassThroughRecord(good, record);
+  CBufferAddressHold held2 = BuildPassThroughRecord(good, record);
   record[sptd::kDataIn] = 3;
   EXPECT_EQ(SendPassThrough(v, record), kInvalidParameter);
-  BuildPassThroughRecord(good, record);
+  CBufferAddressHold held3 = BuildPassThroughRecord(good, record);
   StoreLe32(record + sptd::kTimeOutValue, 0);
   EXPECT_EQ(SendPassThrough(v, record), kInvalidParameter);
-  BuildPassThroughRecord(good, record);
+  CBufferAddressHold held4 = BuildPassThroughRecord(good, record);
   record[sptd::kSenseInfoLength] = 40;  // 48 + 40 lies outside the 80 bytes
   EXPECT_EQ(SendPassThrough(v, record), kInvalidParameter);
-  BuildPassThroughRecord(good, record);
+  CBufferAddressHold held5 = BuildPassThroughRecord(good, record);
   StoreLe32(record + sptd::kDataBuffer, 0);
   EXPECT_EQ(SendPassThrough(v, record), kInvalidUserBuffer);
 
   // The system hands a good record back with the bytes moved.
   CD_TOC toc;
-  BuildPassThroughRecord(Command({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0}, DataDirection::In, 804, &toc), record);
+  CBufferAddressHold held6 =
+      BuildPassThroughRecord(Command({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0}, DataDirection::In, 804, &toc), record);
   record[sptd::kScsiStatus] = 0x55;
   ASSERT_EQ(SendPassThrough(v, record), 0u);
   EXPECT_EQ(LoadLe32(record + sptd::kDataTransferLength), 4u + 8u * 5u);
@@ -457,22 +461,22 @@ TEST_F(VirtualDriveTest, DriverRecordsAreCheckedAndNameTheirDrive) {
   auto send = [&](uint32_t code, uint32_t size) {
     return io_->Control(driver, code, record, size, nullptr, 'V' - 'A', &returned) ? 0u : CVirtualDeviceIo::LastError();
   };
-  BuildDriverRecord(good, record);
+  CBufferAddressHold held7 = BuildDriverRecord(good, record);
   EXPECT_EQ(send(1, 64), 0u);
   EXPECT_EQ(send(kIoctlScsiPassThroughDirect, 64), kInvalidFunction);
   EXPECT_EQ(send(1, 80), kInvalidParameter);
   record[11] = 15;
   EXPECT_EQ(send(1, 64), kInvalidParameter);
-  BuildDriverRecord(good, record);
+  CBufferAddressHold held8 = BuildDriverRecord(good, record);
   record[12] = 65;
   EXPECT_EQ(send(1, 64), kInvalidParameter);
-  BuildDriverRecord(good, record);
+  CBufferAddressHold held9 = BuildDriverRecord(good, record);
   record[0] = 63;
   EXPECT_EQ(send(1, 64), kInvalidParameter);
 
   // A drive handle does not take driver records.
   DeviceHandle v = OpenV();
-  BuildDriverRecord(good, record);
+  CBufferAddressHold held10 = BuildDriverRecord(good, record);
   EXPECT_FALSE(io_->Control(v, 1, record, 64, nullptr, 'V' - 'A', &returned));
   EXPECT_EQ(CVirtualDeviceIo::LastError(), kInvalidFunction);
 }
@@ -701,6 +705,79 @@ TEST(VirtualDriveConfig, MalformedItemsAreNamed) {
     EXPECT_NE(error.find("CANTARO_VIRTUAL_DRIVES"), std::string::npos) << error;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// READ(10) of data-track blocks against MODE SELECT switching the block
+// length on another thread. A read sized for one length is either refused
+// or served whole in that length: 2048-byte blocks leave the bytes after
+// them as they were, 2352-byte blocks are raw sectors (sync pattern first).
+TEST_F(VirtualDriveTest, ReadTenAndModeSelectOnTwoThreadsAgreeOnTheBlockLength) {
+  Start();
+  CVirtualDrive& drive = *io_->Drive('V');
+  constexpr uint32_t kBlocks = 1;
+  const uint8_t sync[12] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+  std::atomic<bool> done{false};
+  std::thread switcher([&] {
+    uint8_t list[12];
+    for (uint32_t i = 0; !done.load(); ++i) {
+      uint32_t transferred = 0;
+      drive.Execute(ModeSelect(i % 2 ? 2352 : 2048, list), true, transferred);
+      std::this_thread::yield();
+    }
+  });
+  std::vector<uint8_t> buffer(kBlocks * 2352);
+  int served = 0, mixed = 0;
+  // Long enough for the two threads to meet between the steps of a read
+  // many times over; a drive that is safe takes the whole time.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (uint32_t i = 0; std::chrono::steady_clock::now() < end && mixed == 0; ++i) {
+    const uint32_t blockLength = i % 2 ? 2352 : 2048;
+    std::fill(buffer.begin(), buffer.end(), 0xA5);
+    uint32_t transferred = 0;
+    if (drive.Execute(Read10(725 + i % 100, kBlocks, blockLength, buffer.data()), true, transferred) != 0) continue;
+    ++served;
+    if (blockLength == 2048) {
+      if (std::any_of(buffer.begin() + kBlocks * 2048, buffer.end(), [](uint8_t b) { return b != 0xA5; })) ++mixed;
+    } else {
+      for (uint32_t block = 0; block < kBlocks; ++block)
+        if (std::memcmp(buffer.data() + block * 2352, sync, sizeof(sync)) != 0) ++mixed;
+    }
+  }
+  done = true;
+  switcher.join();
+  EXPECT_EQ(mixed, 0) << "a read sized by one block length was served in the other";
+  EXPECT_GT(served, 0);
+}
+
+// The 64-bit host build puts buffer addresses in a table: a command whose
+// record is built keeps its slot, however many commands another thread
+// sends before it is sent, and its INQUIRY lands in its own buffer.
+TEST_F(VirtualDriveTest, BufferAddressOutlivesOtherThreadsCommands) {
+  Start();
+  DeviceHandle v = OpenV();
+  std::vector<uint8_t> mine(96, 0);
+  uint8_t record[80];
+  CBufferAddressHold address =
+      BuildPassThroughRecord(Command({0x12, 0, 0, 0, 96, 0}, DataDirection::In, 96, mine.data()), record);
+  // More commands than the table has slots, each with a buffer of its own
+  // (all kept, so that no address comes round again).
+  std::vector<std::vector<uint8_t>> theirs(5000, std::vector<uint8_t>(96, 0));
+  int theirFailures = 0;
+  std::thread other([&] {
+    DeviceHandle device = OpenV();
+    for (std::vector<uint8_t>& buffer : theirs)
+      if (SendCommand(device, Command({0x12, 0, 0, 0, 96, 0}, DataDirection::In, 96, buffer.data())) != 0)
+        ++theirFailures;
+  });
+  other.join();
+  EXPECT_EQ(theirFailures, 0);
+  ASSERT_EQ(SendPassThrough(v, record), 0u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(mine.data() + 8), 8), "CANTARO ");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(theirs.back().data() + 8), 8), "CANTARO ");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "jobs/wav_file.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
+#include "wave_chunks.h"
 
 namespace {
 
@@ -117,13 +118,111 @@ TEST(WavFileTest, AcceptanceChecksOnlyRateBitsAndChannels) {
           << report.lines[0];
     }
   }
-  // The extra chunk counts as samples for the encoder.
+  // Bytes past the data size are not samples, whatever they are.
   CFile list;
   list.Open(folder + "list.wav", CFile::Mode::Read);
   WAVE_INPUT input;
   ASSERT_TRUE(AcceptWaveInput(list, folder + "list.wav", report, input));
-  EXPECT_EQ(input.dataSizeField, 100u);
-  EXPECT_EQ(input.fileDataBytes, 112);
+  EXPECT_EQ(input.dataOffset, 44);
+  EXPECT_EQ(input.dataBytes, 100u);
+  EXPECT_EQ(list.Position(), 44);
+}
+
+// Accepts the file at path (or not) and gives what was found.
+bool Accept(const std::string& path, WAVE_INPUT& input, CRecordingJobReport& report,
+            WaveRequirement requirement = WaveRequirement::CdAudio) {
+  CFile file;
+  if (!file.Open(path, CFile::Mode::Read)) return false;
+  report.lines.clear();
+  bool accepted = AcceptWaveInput(file, path, report, input, requirement);
+  // An accepted file is left at its first sample.
+  if (accepted) {
+    EXPECT_EQ(file.Position(), input.dataOffset) << path;
+  }
+  return accepted;
+}
+
+TEST(WavFileTest, SamplesAreFoundAmongOtherChunks) {
+  using namespace wave_chunks;
+  std::string folder = MakeTestFolder("wav-chunks");
+  const std::string samples = Samples({1, -1, 2, -2, 3, -3});
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int64_t dataOffset;
+    uint32_t dataBytes;
+  } cases[] = {
+      // A "LIST" chunk between the format and the samples.
+      {"list.wav",
+       Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16)) + Chunk("LIST", "INFOISFT" + Bytes32(4) + std::string("sox", 4)) +
+            Chunk("data", samples)),
+       12 + 24 + 24 + 8, 12},
+      // An 18-byte format (cbSize 0), an odd-sized chunk and one after the samples.
+      {"fmt18.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + Chunk("odd ", "abc") +
+                         Chunk("data", samples) + Chunk("id3 ", "TAG")),
+       12 + 26 + 12 + 8, 12},
+      // A data size larger than the file (a cut-off recording) stops at its end.
+      {"cut.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16))) + "data" + Bytes32(0xFFFFFFF0u) + samples,
+       44, 12},
+      // WAVE_FORMAT_EXTENSIBLE with the PCM subformat.
+      {"extensible.wav", Riff(Chunk("fmt ", Extensible(2, 16, kPcmGuid)) + Chunk("data", samples)), 12 + 48 + 8, 12},
+  };
+  for (const Case& c : cases) {
+    std::string path = WriteBytes(folder + c.name, c.bytes);
+    WAVE_INPUT input;
+    CRecordingJobReport report;
+    ASSERT_TRUE(Accept(path, input, report)) << c.name << ": " << (report.lines.empty() ? "" : report.lines[0]);
+    EXPECT_EQ(input.dataOffset, c.dataOffset) << c.name;
+    EXPECT_EQ(input.dataBytes, c.dataBytes) << c.name;
+    EXPECT_EQ(c.bytes.substr(static_cast<size_t>(input.dataOffset), input.dataBytes), samples) << c.name;
+  }
+}
+
+TEST(WavFileTest, OnlySixteenBitPcmIsAccepted) {
+  using namespace wave_chunks;
+  std::string folder = MakeTestFolder("wav-formats");
+  const std::string data = Chunk("data", Samples({1, 2, 3, 4}));
+  const std::string cd = Chunk("fmt ", Format(kPcm, 2, 44100, 16));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool anyPcm16;  // accepted for scaling (any rate and channels)
+  } cases[] = {
+      {"float.wav", Riff(Chunk("fmt ", Format(kFloat, 2, 44100, 16)) + data), false},
+      {"extfloat.wav", Riff(Chunk("fmt ", Extensible(2, 16, kFloatGuid)) + data), false},
+      {"ext24.wav", Riff(Chunk("fmt ", Extensible(2, 24, kPcmGuid)) + data), false},
+      {"shortext.wav", Riff(Chunk("fmt ", Format(kExtensible, 2, 44100, 16, Bytes16(0))) + data), false},
+      {"mulaw.wav", Riff(Chunk("fmt ", Format(7, 2, 44100, 16)) + data), false},
+      {"mono.wav", Riff(Chunk("fmt ", Format(kPcm, 1, 44100, 16)) + data), true},
+      {"22k.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 22050, 16)) + data), true},
+      {"nofmt.wav", Riff(Chunk("LIST", std::string(16, 'x')) + data), false},
+      {"datafirst.wav", Riff(data + cd), false},
+      {"nodata.wav", Riff(cd + Chunk("LIST", std::string(16, 'x'))), false},
+      {"smallfmt.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16).substr(0, 14)) + data), false},
+      {"riffx.wav", "RIFX" + Riff(cd + data).substr(4), false},
+      {"avi.wav", Riff(cd + data).replace(8, 4, "AVI "), false},
+      {"manychunks.wav", Riff(cd + [] {
+         std::string many;
+         for (size_t i = 0; i < kMaxWaveChunks; ++i) many += Chunk("junk", "");
+         return many;
+       }() + data), false},
+  };
+  for (const Case& c : cases) {
+    std::string path = WriteBytes(folder + c.name, c.bytes);
+    WAVE_INPUT input;
+    CRecordingJobReport report;
+    EXPECT_FALSE(Accept(path, input, report)) << c.name;
+    ASSERT_EQ(report.lines.size(), 1u) << c.name;
+    EXPECT_TRUE(LooksLike(report.lines[0], "[", "] Error: Can't support this wave format of file " + path + "!"))
+        << report.lines[0];
+    EXPECT_EQ(Accept(path, input, report, WaveRequirement::Pcm16), c.anyPcm16) << c.name;
+  }
+  // The canonical file is accepted both ways.
+  std::string path = WriteBytes(folder + "cd.wav", Riff(cd + data));
+  WAVE_INPUT input;
+  CRecordingJobReport report;
+  EXPECT_TRUE(Accept(path, input, report));
+  EXPECT_TRUE(Accept(path, input, report, WaveRequirement::Pcm16));
 }
 
 TEST(WavFileTest, ShortFileCannotBeRead) {
