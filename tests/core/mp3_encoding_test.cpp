@@ -146,12 +146,12 @@ TEST_F(Mp3EncodingTest, OnlyTheSamplesAreEncoded) {
                   Chunk("data", Samples(samples)) + Chunk("id3 ", std::string(128, 'T'))));
   AddWave("song.wav", 8);  // the canonical file: its eight bytes of 0x02
   settings_.EnableID3 = 0;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_EQ(g_fake.chunks, (std::vector<uint32_t>{2304, 2304, 10}));
   EXPECT_EQ(g_fake.samples, samples);
   g_fake.samples.clear();
   job_.current = 1;
-  ASSERT_TRUE(EncodeWaveToMp3(job_, encoder_, settings_));
+  ASSERT_TRUE(Encode(encoder_));
   EXPECT_EQ(g_fake.samples, std::vector<int16_t>(4, 0x0202));
 }
 
