@@ -34,13 +34,13 @@ std::string BuildOutputPath(const CJobItem& item, const std::string& folder, con
     const char* token;
     std::string value;
   } variables[] = {
-      {"<artist>", ReplaceIllegalChars(OrDefault(item.artist, "Artist"), settings)},
-      {"<album>", ReplaceIllegalChars(OrDefault(item.album, "Album"), settings)},
+      {"<artist>", ReplaceIllegalChars(OrDefault(item.texts.artist, "Artist"), settings)},
+      {"<album>", ReplaceIllegalChars(OrDefault(item.texts.album, "Album"), settings)},
       {"<title>", ReplaceIllegalChars(item.sourceName, settings)},
       {"<number>", Format("%02d", item.trackIndex + 1)},
-      {"<year>", ReplaceIllegalChars(OrDefault(item.year, "Year"), settings)},
+      {"<year>", ReplaceIllegalChars(OrDefault(item.texts.year, "Year"), settings)},
       // A genre expands to its name, so no '<' or '>' reaches the file system.
-      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.genreNumber), "Genre"), settings)},
+      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.texts.genreNumber), "Genre"), settings)},
   };
   const std::string& rule = settings.NamingRule;
   std::string name;
