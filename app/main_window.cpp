@@ -6,7 +6,6 @@
 #include "app/about_dialog_win.h"
 #include "app/busy_guard.h"
 #include "app/command_line.h"
-#include "discinfo/disc_cache.h"
 #include "jobs/processing_log.h"
 #include "jobs/processing_window_win.h"
 #include "platform/messages.h"
@@ -23,9 +22,10 @@ CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& se
       commandLine_(std::move(commandLine)),
       commands_(io),
       cdrom_(io, commands_),
+      disc_(settings, commands_, cdrom_, record_, list_),
       frame_(settings, list_),
-      jobs_(settings, commands_, encoder_, cdrom_, disc_, list_, busy_),
-      listCommands_(list_, disc_, busy_),
+      jobs_(settings, commands_, encoder_, cdrom_, record_, list_, busy_),
+      listCommands_(list_, record_, busy_),
       desktop_(settings, busy_),
       requests_(area_, *this, settings, jobs_.InputFiles()) {}
 
@@ -112,6 +112,7 @@ BOOL CMainWindow::OnInitDialog() {
   frame_.Create(Handle());
   jobs_.SetOwner(Handle());
   listCommands_.SetOwner(Handle());
+  disc_.SetOwner(Handle());
   desktop_.SetOwner(Handle());
   RunStartUpSequence();
   return TRUE;
@@ -129,7 +130,7 @@ bool CMainWindow::RunStartUpSequence() {
   encoder_.loadedIndex = settings_.MP3Encoder;
   if (!encoder_.LoadEncoder(settings_.MP3Encoder)) ShowMessage(Handle(), IDS_NO_ENCODE_DLL);
   if (!ChooseAndOpenDrive()) return false;
-  ReadDisc();
+  disc_.Read();
   desktop_.LookUpSystemMp3Player();
   autoPlay_.SuppressAtStart(settings_.DisableAutoPlay == 1);
   SetDlgItemTextA(Handle(), IDC_PLAY_TIME, "00:00");
@@ -185,13 +186,8 @@ bool CMainWindow::ChooseAndOpenDrive() {
     ShowMessage(Handle(), IDS_CANT_OPEN_CDROM);
     return false;
   }
-  ShowDriveLabel();
+  disc_.ShowDriveLabel();
   return true;
-}
-
-void CMainWindow::ShowDriveLabel() {
-  disc_.driveLabel = cdrom_.DriveLabel(cdrom_.SelectedUnit());
-  SetDlgItemTextA(Handle(), IDC_DRIVE_LABEL, disc_.driveLabel.c_str());
 }
 
 void CMainWindow::ApplyCommandLineTracksAndFolder() {
@@ -206,22 +202,6 @@ void CMainWindow::ApplyCommandLineTracksAndFolder() {
   std::vector<int> rows = RowsForTrackNumbers(options.tracks, RowCount());
   for (int row : rows) SetRowChecked(row, true);
   if (!rows.empty()) PostStartExtract(0);
-}
-
-void CMainWindow::ReadDisc() {
-  list_.Clear();
-  DISC_TEXTS texts = {LoadResourceString(IDS_ALL_TRACKS), LoadResourceString(IDS_TRACK_FORMAT)};
-  std::vector<TRACK_ROW> rows;
-  CDiscCacheSource cache(settings_.programFolder);
-  if (!::ReadDisc(commands_, cdrom_.Handle(), texts, cache, disc_, rows)) {
-    if (cache.Status() == DiscCacheStatus::NoFolder)
-      ShowMessageText(Handle(), Format(LoadResourceString(IDS_CANT_OPEN_DB).c_str(), settings_.programFolder.c_str()));
-    else
-      list_.SetNoDisc(true);
-    return;
-  }
-  discRead_ = true;
-  list_.Fill(rows);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,8 +222,8 @@ bool CMainWindow::SwitchToDrive(char letter) {
   int index = cdrom_.IndexOfLetter(letter);
   if (index < 0 || !cdrom_.ChangeUnit(index)) return false;
   settings_.CDROMDriver = index;
-  ReadDisc();
-  ShowDriveLabel();
+  disc_.Read();
+  disc_.ShowDriveLabel();
   return true;
 }
 
@@ -294,15 +274,7 @@ LRESULT CMainWindow::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
   if (header->dbch_devicetype != DBT_DEVTYP_VOLUME) return TRUE;
   const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
   char letter = MediaChangeLetter(volume->dbcv_devicetype, volume->dbcv_flags, volume->dbcv_unitmask);
-  if (letter == 0 || letter != cdrom_.CurrentLetter()) return TRUE;
-  if (wParam == DBT_DEVICEARRIVAL) {
-    ReadDisc();
-  } else {
-    ShowDriveLabel();
-    WriteCache();
-    list_.Clear();
-    list_.SetNoDisc(false);
-  }
+  disc_.OnMediaChange(wParam == DBT_DEVICEARRIVAL, letter);
   return TRUE;
 }
 
@@ -366,7 +338,7 @@ LRESULT CMainWindow::OnExtract(WPARAM, LPARAM) {
 }
 
 LRESULT CMainWindow::OnRefreshToc(WPARAM, LPARAM) {
-  if (!busy_) ReadDisc();
+  if (!busy_) disc_.Read();
   return 0;
 }
 
@@ -452,18 +424,8 @@ LRESULT CMainWindow::OnMp3Player(WPARAM, LPARAM) {
 }
 
 LRESULT CMainWindow::OnEject(WPARAM, LPARAM) {
-  WriteCache();
-  list_.Clear();
+  disc_.Eject();
   return 0;
-}
-
-void CMainWindow::WriteCache() {
-  // Without a TOC ever read there is no disc to name a file after.
-  if (!discRead_) return;
-  std::vector<int> rowTracks;
-  for (int row = 0; row < list_.Count(); ++row) rowTracks.push_back(list_.TrackIndex(row));
-  if (WriteDiscCache(settings_.programFolder, disc_, rowTracks) == DiscCacheStatus::NoFolder)
-    ShowMessageText(Handle(), Format(LoadResourceString(IDS_CANT_OPEN_DB).c_str(), settings_.programFolder.c_str()));
 }
 
 bool CMainWindow::PreTranslateMessage(MSG& msg) {
@@ -490,7 +452,7 @@ MAIN_WINDOW_GEOMETRY CMainWindow::CurrentGeometry() const {
 LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
   // The disc's texts first, before anything is shut down; then AutoPlay
   // and the settings.
-  if (initialised_) WriteCache();
+  if (initialised_) disc_.WriteCache();
   autoPlay_.Restore();
   settings_.Save(settingsKey_, CurrentGeometry());
   cdrom_.Close();

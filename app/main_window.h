@@ -6,6 +6,7 @@
 // skin frame, the job launcher and the command groups.
 #include <string>
 
+#include "app/current_disc.h"
 #include "app/desktop_commands.h"
 #include "app/disc_record.h"
 #include "app/exchange_area_win.h"
@@ -17,7 +18,6 @@
 #include "app/track_list_win.h"
 #include "cdrom/autoplay_win.h"
 #include "cdrom/cdrom_device.h"
-#include "cdrom/disc_reader.h"
 #include "jobs/encoder_library.h"
 #include "widgets/dialog.h"
 
@@ -55,10 +55,6 @@ class CMainWindow : public CDialog, public IRequestTarget {
   void SetUpPlaybackControls();
   bool ChooseAndOpenDrive();
   void ApplyCommandLineTracksAndFolder();
-  void ReadDisc();
-  void ShowDriveLabel();
-  // Stores the current disc's texts in the disc cache.
-  void WriteCache();
   MAIN_WINDOW_GEOMETRY CurrentGeometry() const;
 
   // Window messages.
@@ -106,14 +102,14 @@ class CMainWindow : public CDialog, public IRequestTarget {
   std::string commandLine_;
   bool busy_ = false;
   bool initialised_ = false;
-  bool discRead_ = false;  // a TOC has been read: the disc record names a disc
   CSharedExchangeArea area_;
   CEncoderBinding encoder_;
   CDriveCommands commands_;
   CCdromDevice cdrom_;
-  CDiscRecord disc_;
+  CDiscRecord record_;
   CAutoPlay autoPlay_;
   CTrackList list_;
+  CCurrentDisc disc_;
   CSkinFrame frame_;
   CJobLauncher jobs_;
   CTrackListCommands listCommands_;
