@@ -85,13 +85,12 @@ bool SkinButtonRect(int id, int w, int h, LAYOUT_RECT& rect) {
   }
 }
 
-int MenuSlideCode(MENU_TITLE title) {
-  static const int codes[MENU_TITLE_COUNT] = {-2, -1, -3, -4};
-  return codes[title];
+MENU_TITLE MenuSlideTarget(const MAIN_LAYOUT& layout, MENU_TITLE open, int x, int y) {
+  for (int t = 0; t < MENU_TITLE_COUNT; ++t)
+    if (t != open && layout.menuTitles[t].Contains(x, y)) return static_cast<MENU_TITLE>(t);
+  return MENU_TITLE_COUNT;
 }
 
-MENU_TITLE MenuTitleFromSlideCode(int y) {
-  for (int t = 0; t < MENU_TITLE_COUNT; ++t)
-    if (MenuSlideCode(static_cast<MENU_TITLE>(t)) == y) return static_cast<MENU_TITLE>(t);
-  return MENU_TITLE_COUNT;
+MENU_TITLE MenuTitleOfSlide(uintptr_t wParam) {
+  return wParam < MENU_TITLE_COUNT ? static_cast<MENU_TITLE>(wParam) : MENU_TITLE_COUNT;
 }

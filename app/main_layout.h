@@ -2,6 +2,7 @@
 // Where everything of the main window sits for a given client size, and
 // the size limits of resizing by the grip. Pure geometry, so it is tested
 // without a window.
+#include <cstdint>
 #include <optional>
 
 struct LAYOUT_RECT {
@@ -38,8 +39,8 @@ std::optional<CLIENT_SIZE> ResizeByGrip(int oldWidth, int oldHeight, int dx, int
 // identifier that is not one of the window's buttons.
 bool SkinButtonRect(int commandId, int clientWidth, int clientHeight, LAYOUT_RECT& rect);
 
-// The y value of the left-button press the window posts itself to slide
-// from one open menu to another (x is -1).
-int MenuSlideCode(MENU_TITLE title);
-// The title a slide code names, or MENU_TITLE_COUNT.
-MENU_TITLE MenuTitleFromSlideCode(int y);
+// While the popup of title open is shown, the other title under the client
+// point (x, y), to which the menu slides; MENU_TITLE_COUNT for none.
+MENU_TITLE MenuSlideTarget(const MAIN_LAYOUT& layout, MENU_TITLE open, int x, int y);
+// The title a UM_MENU_SLIDE's wParam names, or MENU_TITLE_COUNT.
+MENU_TITLE MenuTitleOfSlide(uintptr_t wParam);

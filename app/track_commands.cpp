@@ -29,3 +29,24 @@ int MoveTarget(MOVE_KIND kind, int row, int rowCount) {
   }
   return -1;
 }
+
+const CTrackEntry* RowTrackEntry(const CDiscRecord& disc, int trackIndex) {
+  if (trackIndex < 0) return nullptr;
+  size_t entry = static_cast<size_t>(trackIndex) + 1;
+  return entry < disc.entries.size() ? &disc.entries[entry] : nullptr;
+}
+
+bool SetRowTitle(CDiscRecord& disc, int trackIndex, const std::string& title) {
+  if (!RowTrackEntry(disc, trackIndex)) return false;
+  disc.entries[static_cast<size_t>(trackIndex) + 1].title = title;
+  return true;
+}
+
+std::optional<std::string> RowTitleText(const CDiscRecord& disc, int trackIndex, const std::string& untitledFormat) {
+  const CTrackEntry* entry = RowTrackEntry(disc, trackIndex);
+  if (!entry) return std::nullopt;
+  if (!entry->title.empty()) return entry->title;
+  size_t toc = static_cast<size_t>(trackIndex);
+  int number = toc < sizeof(disc.toc.entries) / sizeof(disc.toc.entries[0]) ? disc.toc.entries[toc].trackNumber : 0;
+  return Format(untitledFormat.c_str(), number);
+}

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   job.fileJob = true;
   CJobItem item;
   item.sourceName = FullPath(argv[1]);
-  item.title = "Benchmark";
+  item.texts.title = "Benchmark";
   job.items.push_back(item);
 
   const auto started = std::chrono::steady_clock::now();

@@ -6,16 +6,7 @@
 #include <vector>
 
 #include "cdrom/toc.h"
-
-struct CTrackEntry {
-  std::string title;
-  std::string artist;
-  std::string album;
-  std::string year;
-  std::string comment;
-  std::string genreName;  // used by entry 0
-  int genreNumber = 0;    // ID3 genre index; used by track entries
-};
+#include "discinfo/track_entry.h"
 
 inline constexpr size_t kMaxTrackEntries = 101;  // entry 0 plus 100 tracks
 

@@ -7,18 +7,12 @@
 
 #include "discinfo/disc_record.h"
 
-struct ID3_FIELDS {
-  std::string title, artist, album, year, comment;
-  int genreNumber = 0;
-  bool operator==(const ID3_FIELDS&) const = default;
-};
-
 class CId3EditorModel {
  public:
   explicit CId3EditorModel(const CDiscRecord& disc);
 
   size_t Count() const { return entries_.size(); }
-  const ID3_FIELDS& Entry(size_t index) const { return entries_.at(index); }
+  const CTrackEntry& Entry(size_t index) const { return entries_.at(index); }
   // "[%02d] %s", or "[%02d] Track %02d" for an untitled track; entry 0 shows
   // its title alone.
   std::string SelectorText(size_t index) const;
@@ -26,11 +20,11 @@ class CId3EditorModel {
   // Stores the fields into an entry. For entry 0, every track whose album,
   // artist, year and genre all equalled the disc level's takes the new disc
   // level's; titles and comments never spread.
-  void Store(size_t index, const ID3_FIELDS& fields);
+  void Store(size_t index, const CTrackEntry& fields);
 
   // Back into the disc record; the genre name is not touched.
   void CopyBack(CDiscRecord& disc) const;
 
  private:
-  std::vector<ID3_FIELDS> entries_;
+  std::vector<CTrackEntry> entries_;
 };

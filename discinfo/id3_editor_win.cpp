@@ -36,7 +36,7 @@ void CId3EditorDialog::FillSelector() {
 }
 
 void CId3EditorDialog::Show(size_t index) {
-  const ID3_FIELDS& e = model_.Entry(index);
+  const CTrackEntry& e = model_.Entry(index);
   shown_ = index;
   SendDlgItemMessageA(Handle(), IDC_ID3_TRACK, CB_SETCURSEL, index, 0);
   SetDlgItemTextA(Handle(), IDC_ID3_TITLE, e.title.c_str());
@@ -48,8 +48,8 @@ void CId3EditorDialog::Show(size_t index) {
   SendDlgItemMessageA(Handle(), IDC_ID3_GENRE, CB_SETCURSEL, static_cast<WPARAM>(genre), 0);
 }
 
-ID3_FIELDS CId3EditorDialog::ReadFields() const {
-  ID3_FIELDS f;
+CTrackEntry CId3EditorDialog::ReadFields() const {
+  CTrackEntry f;
   f.title = ItemText(Handle(), IDC_ID3_TITLE);
   f.artist = ItemText(Handle(), IDC_ID3_ARTIST);
   f.album = ItemText(Handle(), IDC_ID3_ALBUM);

@@ -15,7 +15,7 @@ class CId3EditorDialog : public CDialog {
 
  private:
   void Show(size_t index);
-  ID3_FIELDS ReadFields() const;
+  CTrackEntry ReadFields() const;
   void FillSelector();
 
   CId3EditorModel model_;

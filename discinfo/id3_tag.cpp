@@ -12,7 +12,7 @@ void PutField(uint8_t* field, size_t width, const std::string& text) {
 
 }  // namespace
 
-void BuildId3v1Tag(const ID3_TEXTS& texts, uint8_t tag[kId3v1Bytes]) {
+void BuildId3v1Tag(const CTrackEntry& texts, uint8_t tag[kId3v1Bytes]) {
   std::memcpy(tag, "TAG", 3);
   PutField(tag + 3, 30, texts.title);
   PutField(tag + 33, 30, texts.artist);

@@ -3,13 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "discinfo/track_entry.h"
+
 inline constexpr size_t kId3v1Bytes = 128;
 
-struct ID3_TEXTS {
-  std::string title, artist, album, year, comment;
-  int genreNumber = 0;
-};
-
 // "TAG", title 30, artist 30, album 30, year 4, comment 30, genre byte; each
-// text is cut to its field and followed by zero bytes.
-void BuildId3v1Tag(const ID3_TEXTS& texts, uint8_t tag[kId3v1Bytes]);
+// text is cut to its field and followed by zero bytes. The genre name has
+// no field.
+void BuildId3v1Tag(const CTrackEntry& texts, uint8_t tag[kId3v1Bytes]);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cdrom/device_io.h"
+#include "discinfo/track_entry.h"
 #include "jobs/job_options.h"
 
 struct CJobItem {
@@ -18,8 +19,7 @@ struct CJobItem {
   std::string outputFolder;
   uint32_t elapsed = 0;  // milliseconds
   int trackIndex = 0;
-  std::string title, artist, album, year, comment;
-  int genreNumber = 0;
+  CTrackEntry texts;  // the track's own entry of the disc record; its genre name is not used
 };
 
 // What UM_ITEM_START's wParam says.

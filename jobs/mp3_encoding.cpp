@@ -157,7 +157,7 @@ bool CFileEncoding::Run() {
   if (!Append(mp3_.data(), std::min<uint32_t>(produced, static_cast<uint32_t>(mp3_.size())))) return false;
   if (options_.encoding.enableId3) {
     uint8_t tag[kId3v1Bytes];
-    BuildId3v1Tag({item_.title, item_.artist, item_.album, item_.year, item_.comment, item_.genreNumber}, tag);
+    BuildId3v1Tag(item_.texts, tag);
     if (!Append(tag, kId3v1Bytes)) return false;
   }
   output_.Close();

@@ -34,13 +34,13 @@ std::string BuildOutputPath(const CJobItem& item, const std::string& folder, con
     const char* token;
     std::string value;
   } variables[] = {
-      {"<artist>", ReplaceIllegalChars(OrDefault(item.artist, "Artist"), naming)},
-      {"<album>", ReplaceIllegalChars(OrDefault(item.album, "Album"), naming)},
+      {"<artist>", ReplaceIllegalChars(OrDefault(item.texts.artist, "Artist"), naming)},
+      {"<album>", ReplaceIllegalChars(OrDefault(item.texts.album, "Album"), naming)},
       {"<title>", ReplaceIllegalChars(item.sourceName, naming)},
       {"<number>", Format("%02d", item.trackIndex + 1)},
-      {"<year>", ReplaceIllegalChars(OrDefault(item.year, "Year"), naming)},
+      {"<year>", ReplaceIllegalChars(OrDefault(item.texts.year, "Year"), naming)},
       // A genre expands to its name, so no '<' or '>' reaches the file system.
-      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.genreNumber), "Genre"), naming)},
+      {"<genre>", ReplaceIllegalChars(OrDefault(GenreName(item.texts.genreNumber), "Genre"), naming)},
   };
   const std::string& rule = naming.rule;
   std::string name;

@@ -43,6 +43,11 @@ enum : uint32_t {
   // Main window -> itself: start Extract on the checked rows;
   // wParam 0 = repaint the window first, 1 = do not.
   UM_START_EXTRACT = kWmUser + 128,
+  // Menu hook -> main window (posted) while a popup of the emulated menu
+  // bar is open and the mouse moves onto another title: the hook has ended
+  // that popup; open the other one. wParam = the title (MENU_TITLE:
+  // 0 File, 1 Edit, 2 Action, 3 Help), lParam = 0.
+  UM_MENU_SLIDE = kWmUser + 200,
   // Shell extension -> main window: an extract request lies in the
   // exchange area (wParam 1).
   UM_EXTRACT_REQUEST = kWmUser + 2000,

@@ -12,7 +12,7 @@ namespace {
 TEST(Id3TagTest, FieldsAreCutAndZeroFilled) {
   uint8_t tag[kId3v1Bytes];
   std::memset(tag, 0xCC, sizeof(tag));
-  BuildId3v1Tag({std::string(31, 'T'), "Short", "", "20245", "c", 0x1FF}, tag);
+  BuildId3v1Tag({std::string(31, 'T'), "Short", "", "20245", "c", "Rock", 0x1FF}, tag);
   EXPECT_EQ(std::memcmp(tag, "TAG", 3), 0);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(tag + 3), 30), std::string(30, 'T'));
   EXPECT_EQ(tag[33], 'S');  // the artist starts right after 30 title bytes
@@ -61,7 +61,7 @@ TEST(Id3EditorTest, DiscLevelChangeReachesOnlyTheTracksThatMatchedIt) {
   CDiscRecord disc = DiscOfThree();
   disc.entries[1].comment = "kept";
   CId3EditorModel model(disc);
-  ID3_FIELDS level = model.Entry(0);
+  CTrackEntry level = model.Entry(0);
   level.artist = "B";
   level.genreNumber = 17;
   level.comment = "disc comment";
@@ -85,7 +85,7 @@ TEST(Id3EditorTest, TrackChangesStayWithTheirTrack) {
   CDiscRecord disc = DiscOfThree();
   disc.entries[0].genreName = "Rock";
   CId3EditorModel model(disc);
-  ID3_FIELDS track = model.Entry(2);
+  CTrackEntry track = model.Entry(2);
   track.title = "Renamed";
   track.artist = "Other";
   model.Store(2, track);

@@ -40,14 +40,14 @@ TEST(MainLayoutTest, GripResizeIsClampedOrIgnored) {
   EXPECT_EQ(size->height, 400);
 }
 
-TEST(MainLayoutTest, MenuSlideCodesRoundTrip) {
-  EXPECT_EQ(MenuSlideCode(MENU_EDIT), -1);
-  EXPECT_EQ(MenuSlideCode(MENU_FILE), -2);
-  EXPECT_EQ(MenuSlideCode(MENU_ACTION), -3);
-  EXPECT_EQ(MenuSlideCode(MENU_HELP), -4);
-  for (int t = 0; t < MENU_TITLE_COUNT; ++t)
-    EXPECT_EQ(MenuTitleFromSlideCode(MenuSlideCode(static_cast<MENU_TITLE>(t))), t);
-  EXPECT_EQ(MenuTitleFromSlideCode(-5), MENU_TITLE_COUNT);
+TEST(MainLayoutTest, MenuSlidesToAnotherTitleOnly) {
+  MAIN_LAYOUT l = ComputeMainLayout(580, 380);
+  EXPECT_EQ(MenuSlideTarget(l, MENU_FILE, 102, 15), MENU_ACTION);
+  EXPECT_EQ(MenuSlideTarget(l, MENU_ACTION, 102, 15), MENU_TITLE_COUNT);  // still on the open one
+  EXPECT_EQ(MenuSlideTarget(l, MENU_FILE, 300, 200), MENU_TITLE_COUNT);   // over the track list
+  for (int t = 0; t < MENU_TITLE_COUNT; ++t) EXPECT_EQ(MenuTitleOfSlide(static_cast<uintptr_t>(t)), t);
+  EXPECT_EQ(MenuTitleOfSlide(MENU_TITLE_COUNT), MENU_TITLE_COUNT);
+  EXPECT_EQ(MenuTitleOfSlide(static_cast<uintptr_t>(-1)), MENU_TITLE_COUNT);
   int x = 0, y = 0;
   MenuPopupPoint(MENU_HELP, x, y);
   EXPECT_EQ(x, 160);

@@ -86,10 +86,10 @@ class Mp3EncodingTest : public ::testing::Test {
     out << std::string(dataBytes, '\x02');
     CJobItem item;
     item.sourceName = folder_ + name;
-    item.title = "A Title That Is Longer Than Thirty Bytes";
-    item.artist = "Band";
-    item.year = "1999";
-    item.genreNumber = 17;
+    item.texts.title = "A Title That Is Longer Than Thirty Bytes";
+    item.texts.artist = "Band";
+    item.texts.year = "1999";
+    item.texts.genreNumber = 17;
     job_.items.push_back(item);
   }
 

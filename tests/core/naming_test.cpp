@@ -21,7 +21,7 @@ class NamingTest : public ::testing::Test {
 TEST_F(NamingTest, RuleWithFoldersReplacesCharactersAndCreatesTheFolders) {
   std::string music = MakeTestFolder("naming") + "Music\\";
   settings_.NamingRule = "<artist>\\<album>\\<number>-<title>";
-  item_.artist = "Rock/Pop";
+  item_.texts.artist = "Rock/Pop";
   item_.sourceName = "A.B.";
   item_.trackIndex = 0;
   std::string path = BuildOutputPath(item_, music, ".MP3", Naming());
@@ -55,9 +55,9 @@ TEST_F(NamingTest, GenreExpandsToItsName) {
   std::string folder = MakeTestFolder("naming-genre");
   settings_.NamingRule = "<genre>\\<title>";
   item_.sourceName = "Song";
-  item_.genreNumber = 14;  // R&B
+  item_.texts.genreNumber = 14;  // R&B
   EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", Naming()), folder + "R&B\\Song.MP3");
-  item_.genreNumber = 400;
+  item_.texts.genreNumber = 400;
   EXPECT_EQ(BuildOutputPath(item_, folder, ".MP3", Naming()), folder + "Genre\\Song.MP3");
 }
 
@@ -68,7 +68,7 @@ TEST_F(NamingTest, SubstitutedTextIsNotScannedAgain) {
   settings_.ReplaceStr[8] = ">";
   settings_.NamingRule = "<title>";
   item_.sourceName = "<artist>";
-  item_.artist = "Somebody";
+  item_.texts.artist = "Somebody";
   EXPECT_EQ(BuildOutputPath(item_, folder, "", Naming()), folder + "<artist>");
 }
 
