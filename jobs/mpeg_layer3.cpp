@@ -201,8 +201,16 @@ int DecodeSpectrum(MpegBitReader& reader, size_t endBit, const MPEG_GRANULE_CHAN
   int region1 = 0;
   int region2 = 0;
   if (g.windowSwitching) {
-    region1 = (g.blockType == 2 && !g.mixedBlock) ? 3 * kShortBandStarts[sampleRateSlot][3]
-                                                  : longBands[8];
+    // Short blocks switch tables after three short bands. Mixed blocks do at
+    // the end of their long part (36 lines) in MPEG-1 and MPEG-2, where long
+    // band 8 lies further up at the lower frequencies; MPEG 2.5 has no norm,
+    // and established decoders count long bands there.
+    constexpr int kFirstMpeg25Slot = 6;
+    if (!IsShortBlock(g) || (g.mixedBlock && sampleRateSlot >= kFirstMpeg25Slot)) {
+      region1 = longBands[8];
+    } else {
+      region1 = g.mixedBlock ? 36 : 3 * kShortBandStarts[sampleRateSlot][3];
+    }
     region2 = kLines;
   } else {
     region1 = longBands[std::min<uint32_t>(g.region0Count + 1, 22)];

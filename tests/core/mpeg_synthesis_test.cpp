@@ -252,4 +252,18 @@ TEST(MpegHuffmanTest, Count1NeverWritesPastTheSpectrum) {
   EXPECT_EQ(3, values[576]);
 }
 
+// Big values ending at an odd pair leave the last quadruple half outside
+// the spectrum: its first pair still holds lines 574 and 575.
+TEST(MpegHuffmanTest, Count1QuadrupleStraddlingTheEndKeepsItsFirstPair) {
+  size_t count = 0;
+  const std::vector<uint8_t> bytes = Bits("0011 1 0", &count);  // vwxy = 1100, signs - +
+  std::vector<int32_t> values(576 + 2, 5);
+  MpegBitReader reader(bytes.data(), bytes.size());
+  EXPECT_EQ(576, DecodeCount1(reader, count, true, values.data(), 574));
+  EXPECT_EQ(-1, values[574]);
+  EXPECT_EQ(1, values[575]);
+  EXPECT_EQ(5, values[576]);
+  EXPECT_EQ(count, reader.Position());
+}
+
 }  // namespace
