@@ -516,7 +516,7 @@ void DecodeBigValues(MpegBitReader& caller, size_t endBit, uint32_t tableSelect,
 int DecodeCount1(MpegBitReader& caller, size_t endBit, bool tableB, int32_t* values, int begin) {
   MpegBitReader reader = caller;  // a local copy keeps the position in a register
   int line = begin;
-  while (line < 576 && reader.Position() < endBit) {
+  while (line + 4 <= 576 && reader.Position() < endBit) {
     const int symbol = tableB ? static_cast<int>(15 - reader.Read(4))
                               : DecodeSymbol(reader, kTableQuadA.data(), RootBits(kSetQuadA));
     const int32_t v = ReadSign(reader, (symbol >> 3) & 1);
@@ -526,12 +526,6 @@ int DecodeCount1(MpegBitReader& caller, size_t endBit, bool tableB, int32_t* val
     if (reader.Position() > endBit) break;
     values[line] = v;
     values[line + 1] = w;
-    if (line + 4 > 576) {
-      // Big values end at an odd pair: the last quadruple straddles the
-      // spectrum's end, and only its first pair has lines.
-      line += 2;
-      break;
-    }
     values[line + 2] = x;
     values[line + 3] = y;
     line += 4;
