@@ -16,6 +16,8 @@ void DecodeBigValues(MpegBitReader& reader, size_t endBit, uint32_t tableSelect,
 
 // Decodes quadruples from line `begin` while bits remain before `endBit`,
 // with count-1 table B when `tableB` is set, else table A. A quadruple that
-// runs past `endBit` is dropped. Lines from the returned index to 576 are
-// set to 0; the returned index is the end of the coded lines.
+// runs past `endBit` is dropped, and so is one that would run past line 576
+// (big values ending at an odd pair), as in established decoders. Lines
+// from the returned index to 576 are set to 0; the returned index is the end
+// of the coded lines.
 int DecodeCount1(MpegBitReader& reader, size_t endBit, bool tableB, int32_t* values, int begin);

@@ -193,19 +193,32 @@ void ReadScaleFactorsLsf(MpegBitReader& reader, MPEG_GRANULE_CHANNEL& g, bool in
 
 // ---- Huffman decoding and requantisation ----
 
+}  // namespace
+
+int Layer3Region1Start(const MPEG_GRANULE_CHANNEL& g, int sampleRateSlot) {
+  const int16_t* longBands = kLongBandStarts[sampleRateSlot];
+  if (!g.windowSwitching) return longBands[std::min<uint32_t>(g.region0Count + 1, 22)];
+  // Short blocks switch tables after three short bands. Mixed blocks do at
+  // the end of their long part (36 lines) in MPEG-1 and MPEG-2, where long
+  // band 8 lies further up at the lower frequencies; MPEG 2.5 has no norm,
+  // and established decoders count long bands there.
+  constexpr int kFirstMpeg25Slot = 6;
+  if (!IsShortBlock(g) || (g.mixedBlock && sampleRateSlot >= kFirstMpeg25Slot)) {
+    return longBands[8];
+  }
+  return g.mixedBlock ? 36 : 3 * kShortBandStarts[sampleRateSlot][3];
+}
+
+namespace {
+
 // Decodes the granule's quantised lines; returns the end of the coded lines.
 int DecodeSpectrum(MpegBitReader& reader, size_t endBit, const MPEG_GRANULE_CHANNEL& g,
                    int sampleRateSlot, int32_t* quantised) {
   const int16_t* longBands = kLongBandStarts[sampleRateSlot];
   const int bigLines = static_cast<int>(g.bigValues) * 2;
-  int region1 = 0;
-  int region2 = 0;
-  if (g.windowSwitching) {
-    region1 = (g.blockType == 2 && !g.mixedBlock) ? 3 * kShortBandStarts[sampleRateSlot][3]
-                                                  : longBands[8];
-    region2 = kLines;
-  } else {
-    region1 = longBands[std::min<uint32_t>(g.region0Count + 1, 22)];
+  int region1 = Layer3Region1Start(g, sampleRateSlot);
+  int region2 = kLines;
+  if (!g.windowSwitching) {
     region2 = longBands[std::min<uint32_t>(g.region0Count + g.region1Count + 2, 22)];
   }
   region1 = std::min(region1, bigLines);

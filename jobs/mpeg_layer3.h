@@ -29,6 +29,10 @@ inline bool IsShortBlock(const MPEG_GRANULE_CHANNEL& granule) {
   return granule.windowSwitching && granule.blockType == 2;
 }
 
+// The first line of Huffman region 1 (region 2 of window-switching granules
+// starts past the big values).
+int Layer3Region1Start(const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot);
+
 // Turns one channel's dequantised spectrum (576 lines in coded order) into
 // 18 time slots of 32 subband values: reordering of short blocks, alias
 // reduction, inverse MDCT with the block's windows, overlap-add with the

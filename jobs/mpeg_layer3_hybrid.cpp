@@ -253,6 +253,26 @@ int LastNonzeroSubband(const float* lines) {
   return -1;
 }
 
+// One subband by itself, long with window `blockType` or (2) short, with
+// the frequency inversion of odd subbands.
+void TransformSubband(const float* lines, int blockType, int lastNonzero, float (*overlap)[32],
+                      float (*slots)[32], int sb) {
+  if (sb > lastNonzero) {
+    // Nothing new in this subband: only the previous block's tail remains.
+    for (int t = 0; t < 18; ++t) {
+      slots[t][sb] = overlap[t][sb];
+      overlap[t][sb] = 0.0f;
+    }
+  } else if (blockType == 2) {
+    InverseShortBlocks(lines + 18 * sb, overlap, slots, sb);
+  } else {
+    InverseLongBlock(lines + 18 * sb, blockType, overlap, slots, sb);
+  }
+  if (sb & 1) {
+    for (int t = 1; t < 18; t += 2) slots[t][sb] = -slots[t][sb];
+  }
+}
+
 }  // namespace
 
 void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot,
@@ -268,31 +288,20 @@ void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int s
   }
 
   const int lastNonzero = LastNonzeroSubband(lines);
+  const int blockType = IsShortBlock(granule) ? 2 : static_cast<int>(granule.blockType);
+  // The mixed flag gives the two lowest subbands the normal long window,
+  // also when it comes with a start or stop block.
   int sb = 0;
-  if (!IsShortBlock(granule)) {
+  for (; granule.mixedBlock && sb < std::min(2, subbands); ++sb) {
+    TransformSubband(lines, 0, lastNonzero, overlap, slots, sb);
+  }
+  if (blockType != 2) {
     // Four subbands at a time up to the last one with lines.
-    const int vectorEnd = std::min(subbands, (lastNonzero + 4) & ~3) & ~3;
-    for (; sb < vectorEnd; sb += 4) {
-      InverseLongBlocks4(lines, static_cast<int>(granule.blockType), overlap, slots, sb);
-    }
+    const int wanted = std::min(subbands, lastNonzero + 1) - sb;
+    const int vectorEnd = sb + std::max(0, std::min((wanted + 3) & ~3, (subbands - sb) & ~3));
+    for (; sb < vectorEnd; sb += 4) InverseLongBlocks4(lines, blockType, overlap, slots, sb);
   }
-  for (; sb < subbands; ++sb) {
-    if (sb > lastNonzero) {
-      // Nothing new in this subband: only the previous block's tail remains.
-      for (int t = 0; t < 18; ++t) {
-        slots[t][sb] = overlap[t][sb];
-        overlap[t][sb] = 0.0f;
-      }
-    } else if (IsShortBlock(granule) && !(granule.mixedBlock && sb < 2)) {
-      InverseShortBlocks(lines + 18 * sb, overlap, slots, sb);
-    } else {
-      const int blockType = IsShortBlock(granule) ? 0 : static_cast<int>(granule.blockType);
-      InverseLongBlock(lines + 18 * sb, blockType, overlap, slots, sb);
-    }
-    if (sb & 1) {
-      for (int t = 1; t < 18; t += 2) slots[t][sb] = -slots[t][sb];
-    }
-  }
+  for (; sb < subbands; ++sb) TransformSubband(lines, blockType, lastNonzero, overlap, slots, sb);
   for (int t = 0; t < 18; ++t) {
     for (int sb = subbands; sb < 32; ++sb) slots[t][sb] = 0.0f;
   }

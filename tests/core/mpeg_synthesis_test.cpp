@@ -13,6 +13,7 @@
 
 #include "jobs/mpeg_bit_reader.h"
 #include "jobs/mpeg_huffman.h"
+#include "jobs/mpeg_layer3.h"
 #include "jobs/mpeg_tables.h"
 
 namespace {
@@ -248,8 +249,41 @@ TEST(MpegHuffmanTest, Count1NeverWritesPastTheSpectrum) {
   const std::vector<uint8_t> bytes(200, 0x00);  // endless codes
   std::vector<int32_t> values(576 + 4, 3);
   MpegBitReader reader(bytes.data(), bytes.size());
-  EXPECT_LE(DecodeCount1(reader, 1600, true, values.data(), 570), 576);
+  // The quadruple at 574 would run past the spectrum: it is not read, as
+  // mpg123 does not read it either.
+  EXPECT_EQ(574, DecodeCount1(reader, 1600, true, values.data(), 570));
+  EXPECT_EQ(1, values[573]);
+  EXPECT_EQ(0, values[574]);
+  EXPECT_EQ(0, values[575]);
   EXPECT_EQ(3, values[576]);
+}
+
+// Where Huffman region 1 starts, by sampling-rate slot (44.1, 48, 32 kHz;
+// 22.05, 24, 16 kHz; 11.025, 12, 8 kHz). Mixed blocks switch at line 36,
+// the end of their long part, also in MPEG-2 where long band 8 is at line 54
+// (as mpg123 and the ISO reference decoder do); MPEG 2.5 counts long bands.
+TEST(MpegLayer3Test, HuffmanRegionOneStartsOfEachBlockKind) {
+  MPEG_GRANULE_CHANNEL g;
+  g.region0Count = 3;
+  EXPECT_EQ(16, Layer3Region1Start(g, 0));
+  EXPECT_EQ(24, Layer3Region1Start(g, 3));
+  g.windowSwitching = true;
+  struct EXPECTED {
+    uint32_t blockType;
+    bool mixed;
+    int lines[9];
+  };
+  for (const EXPECTED& e : {EXPECTED{2, false, {36, 36, 36, 36, 36, 36, 36, 36, 72}},
+                            EXPECTED{2, true, {36, 36, 36, 36, 36, 36, 54, 54, 108}},
+                            EXPECTED{1, false, {36, 36, 36, 54, 54, 54, 54, 54, 108}},
+                            EXPECTED{3, true, {36, 36, 36, 54, 54, 54, 54, 54, 108}}}) {
+    g.blockType = e.blockType;
+    g.mixedBlock = e.mixed;
+    for (int slot = 0; slot < 9; ++slot) {
+      EXPECT_EQ(e.lines[slot], Layer3Region1Start(g, slot))
+          << "block type " << e.blockType << (e.mixed ? " mixed" : "") << ", slot " << slot;
+    }
+  }
 }
 
 }  // namespace
