@@ -27,9 +27,11 @@ void CDialog::RunModalLoop() {
   MSG msg;
   while (!ended_) {
     if (!shown && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      // Initialisation is over once the queue runs dry: show the window.
+      // Initialisation is over once the queue runs dry: show the window,
+      // children and child dialogs painted at once, before a busy queue
+      // (a job's progress) can hold their painting back.
       ShowWindow(hwnd_, SW_SHOWNORMAL);
-      UpdateWindow(hwnd_);
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       shown = true;
     }
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
