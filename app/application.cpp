@@ -11,7 +11,7 @@
 #include "app/main_window.h"
 #include "cdrom/device_io_win.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/virtual_drive_win.h"
+#include "cdrom/virtual/virtual_drive_win.h"
 #include "platform/messages.h"
 #include "platform/registry_key_win.h"
 #include "resources/resource.h"

@@ -67,3 +67,14 @@ std::string Format(const char* format, ...) {
   va_end(args);
   return result;
 }
+
+std::vector<std::string> SplitText(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}

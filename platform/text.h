@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers over 8-bit ANSI strings.
 #include <string>
+#include <vector>
 
 std::string ToUpperAscii(std::string text);
 std::string ToLowerAscii(std::string text);
@@ -14,5 +15,7 @@ std::string NormaliseFolder(const std::string& folder);
 // Copies a zero-terminated field of a fixed size; a field with no
 // terminator is cut at its size.
 std::string TextFromField(const char* field, size_t fieldSize);
+// The pieces between separators, empty ones included: "a;;b" gives three.
+std::vector<std::string> SplitText(const std::string& text, char separator);
 // printf into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -17,7 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -41,17 +42,6 @@ bool ParseReal(const std::string& text, double& value) {
   return !text.empty() && end && *end == '\0' && std::isfinite(value);
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) return parts;
-    start = end + 1;
-  }
-}
-
 bool ParseTrack(const std::string& text, IMAGE_TRACK& track, std::string& error) {
   static const struct {
     const char* name;
@@ -60,7 +50,7 @@ bool ParseTrack(const std::string& text, IMAGE_TRACK& track, std::string& error)
                 {"chord", TrackContent::Chord},     {"fullscale", TrackContent::FullScale},
                 {"noise", TrackContent::Noise},     {"pattern", TrackContent::Pattern},
                 {"music", TrackContent::Music},     {"data", TrackContent::Data}};
-  std::vector<std::string> parts = Split(text, ',');
+  std::vector<std::string> parts = SplitText(text, ',');
   bool known = false;
   for (const auto& kind : kKinds)
     if (parts[0] == kind.name) {
@@ -90,7 +80,7 @@ bool ParseTrack(const std::string& text, IMAGE_TRACK& track, std::string& error)
       track.pregapInFile = true;
     } else if (key == "freq") {
       track.frequencies.clear();
-      for (const std::string& hz : Split(value, '+')) {
+      for (const std::string& hz : SplitText(value, '+')) {
         ok = ok && ParseReal(hz, real) && real > 0 && real < 22050;
         track.frequencies.push_back(real);
       }

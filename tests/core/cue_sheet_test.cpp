@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "cdrom/cue_sheet.h"
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/cue_sheet.h"
+#include "cdrom/virtual/image_file.h"
 #include "test_folders.h"
 
 namespace {

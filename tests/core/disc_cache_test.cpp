@@ -8,8 +8,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "discinfo/disc_cache.h"
 #include "discinfo/profile_file.h"
 #include "platform/file_system.h"

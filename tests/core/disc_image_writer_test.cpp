@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "cdrom/cue_sheet.h"
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/cue_sheet.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/image_file.h"
 #include "test_folders.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // discs of every shape.
 #include <gtest/gtest.h>
 
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "discinfo/disc_reader.h"
 #include "test_folders.h"
 

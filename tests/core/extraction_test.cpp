@@ -7,8 +7,8 @@
 #include <set>
 
 #include "app/job_settings.h"
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "jobs/extraction.h"
 #include "platform/file.h"
 #include "platform/temp_file.h"

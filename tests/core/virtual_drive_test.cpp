@@ -9,9 +9,9 @@
 #include <cstring>
 #include <thread>
 
-#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual/disc_image_writer.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "recording_device_io.h"
 #include "test_folders.h"
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
 #include "tests/harness/harness.h"

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <set>
 
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "jobs/wav_file.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"

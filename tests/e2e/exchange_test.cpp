@@ -11,8 +11,8 @@
 #include <iterator>
 
 #include "app/exchange_area.h"
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "jobs/wav_file.h"
 #include "platform/messages.h"
 #include "resources/resource.h"

@@ -8,8 +8,8 @@
 
 #include <commctrl.h>
 
-#include "cdrom/disc_image_writer.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
 

@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "cdrom/device_io_win.h"
-#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual/disc_image_writer.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/virtual_drive_win.h"
+#include "cdrom/virtual/virtual_drive_win.h"
 #include "tests/core/test_folders.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual/disc_image_writer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "cdrom/cue_sheet.h"
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/cue_sheet.h"
+#include "cdrom/virtual/image_file.h"
 
 namespace {
 

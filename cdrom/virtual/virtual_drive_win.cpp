@@ -1,4 +1,4 @@
-#include "cdrom/virtual_drive_win.h"
+#include "cdrom/virtual/virtual_drive_win.h"
 
 #include <windows.h>
 #include <dbt.h>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/virtual_drive.h"
 
 class CWin32VirtualDeviceIo : public CVirtualDeviceIo {
  public:

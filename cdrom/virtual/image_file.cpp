@@ -1,4 +1,4 @@
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/image_file.h"
 
 #include <vector>
 

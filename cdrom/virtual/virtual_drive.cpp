@@ -1,4 +1,4 @@
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/virtual_drive.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,18 +32,6 @@ bool IsPrintable(const std::string& text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) return false;
   return true;
-}
-
-std::vector<std::string> SplitOn(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return parts;
 }
 
 // One option; false with the reason.
@@ -114,12 +102,12 @@ bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFI
             " characters";
     return false;
   }
-  for (const std::string& raw : SplitOn(text, ';')) {
+  for (const std::string& raw : SplitText(text, ';')) {
     std::string item = Trim(raw);
     if (item.empty()) continue;
     std::string why;
     VIRTUAL_DRIVE_CONFIG drive;
-    std::vector<std::string> parts = SplitOn(item, '|');
+    std::vector<std::string> parts = SplitText(item, '|');
     size_t equals = parts[0].find('=');
     std::string letter = equals == std::string::npos ? std::string() : Trim(parts[0].substr(0, equals));
     std::string path = equals == std::string::npos ? std::string() : Trim(parts[0].substr(equals + 1));

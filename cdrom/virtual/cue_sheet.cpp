@@ -1,9 +1,9 @@
-#include "cdrom/cue_sheet.h"
+#include "cdrom/virtual/cue_sheet.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/image_file.h"
 #include "platform/text.h"
 
 namespace {

@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "cdrom/cue_sheet.h"
+#include "cdrom/virtual/cue_sheet.h"
 #include "cdrom/device_io.h"
-#include "cdrom/image_file.h"
+#include "cdrom/virtual/image_file.h"
 #include "cdrom/scsi_records.h"
 
 // The name of the environment variable that lists the virtual drives.

@@ -1,0 +1,15 @@
+// The small text helpers every subsystem leans on.
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace {
+
+TEST(TextTest, SplitKeepsEmptyPiecesAndTheEnds) {
+  EXPECT_EQ(SplitText("V=a.cue;W=b.cue|bad=1", ';'), (std::vector<std::string>{"V=a.cue", "W=b.cue|bad=1"}));
+  EXPECT_EQ(SplitText("a;;b;", ';'), (std::vector<std::string>{"a", "", "b", ""}));
+  EXPECT_EQ(SplitText("", ','), (std::vector<std::string>{""}));
+  EXPECT_EQ(SplitText("440+880", '+'), (std::vector<std::string>{"440", "880"}));
+}
+
+}  // namespace
