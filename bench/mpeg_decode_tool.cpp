@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
-#include "jobs/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_internal.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cdrom/cue_sheet.h"
+#include "cdrom/virtual/cue_sheet.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

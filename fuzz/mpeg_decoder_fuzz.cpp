@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 
 namespace {
 

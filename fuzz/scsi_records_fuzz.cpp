@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "cdrom/disc_image_writer.h"
+#include "cdrom/virtual/disc_image_writer.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/virtual_drive.h"
+#include "cdrom/virtual/virtual_drive.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

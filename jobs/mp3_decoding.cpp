@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 #include "jobs/normalize.h"
 #include "jobs/wav_file.h"
 #include "platform/clock.h"

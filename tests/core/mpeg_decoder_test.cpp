@@ -1,12 +1,12 @@
 // The decoder's interface: header parsing, initialisation and the output
 // format, the bounds of DecodeFrame, and the channel and sample options.
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "jobs/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_internal.h"
 #include "tests/core/mpeg_test_support.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
-#include "jobs/mpeg_internal.h"
-#include "jobs/mpeg_synthesis.h"
+#include "jobs/mpeg/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_synthesis.h"
 #include "tests/core/mpeg_test_support.h"
 
 namespace {

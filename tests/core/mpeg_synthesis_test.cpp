@@ -1,7 +1,7 @@
 // The decoder's building blocks: sample conversion, the fast synthesis
 // filter bank against the standard's direct formulation, the window table,
 // the bit reader's bounds and the Layer III Huffman decoder.
-#include "jobs/mpeg_synthesis.h"
+#include "jobs/mpeg/mpeg_synthesis.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "jobs/mpeg_bit_reader.h"
-#include "jobs/mpeg_huffman.h"
-#include "jobs/mpeg_layer3.h"
-#include "jobs/mpeg_tables.h"
+#include "jobs/mpeg/mpeg_bit_reader.h"
+#include "jobs/mpeg/mpeg_huffman.h"
+#include "jobs/mpeg/mpeg_layer3.h"
+#include "jobs/mpeg/mpeg_tables.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 
 namespace mpeg_test {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 #include "tests/core/mpeg_test_support.h"
 
 namespace {

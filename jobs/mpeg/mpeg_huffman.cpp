@@ -1,4 +1,4 @@
-#include "jobs/mpeg_huffman.h"
+#include "jobs/mpeg/mpeg_huffman.h"
 
 #include <array>
 

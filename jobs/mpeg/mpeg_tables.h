@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "jobs/mpeg_const_math.h"
+#include "jobs/mpeg/mpeg_const_math.h"
 
 // Bit rates in kbit/s by [id][layer - 1][bit-rate index]. Index 0 is free
 // format and index 15 is reserved; both read 0.

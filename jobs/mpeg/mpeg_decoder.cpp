@@ -1,9 +1,9 @@
-#include "jobs/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "jobs/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_internal.h"
 
 namespace {
 

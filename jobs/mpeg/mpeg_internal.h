@@ -4,9 +4,9 @@
 // decoder (they use mpeg_decoder.h); tests reach in here.
 #include <cstdint>
 
-#include "jobs/mpeg_decoder.h"
-#include "jobs/mpeg_synthesis.h"
-#include "jobs/mpeg_tables.h"
+#include "jobs/mpeg/mpeg_decoder.h"
+#include "jobs/mpeg/mpeg_synthesis.h"
+#include "jobs/mpeg/mpeg_tables.h"
 
 // ---- Header helpers (the header's fields are already range-checked) ----
 

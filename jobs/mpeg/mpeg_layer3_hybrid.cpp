@@ -5,9 +5,9 @@
 #include <array>
 #include <cstring>
 
-#include "jobs/mpeg_const_math.h"
-#include "jobs/mpeg_layer3.h"
-#include "jobs/mpeg_tables.h"
+#include "jobs/mpeg/mpeg_const_math.h"
+#include "jobs/mpeg/mpeg_layer3.h"
+#include "jobs/mpeg/mpeg_tables.h"
 
 namespace {
 

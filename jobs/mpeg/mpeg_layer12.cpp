@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "jobs/mpeg_bit_reader.h"
-#include "jobs/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_bit_reader.h"
+#include "jobs/mpeg/mpeg_internal.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jobs/mpeg_bit_reader.h"
+#include "jobs/mpeg/mpeg_bit_reader.h"
 
 // Decodes value pairs for lines [begin, end) (end - begin even) with
 // table_select `tableSelect`, including linbits escapes and signs. Lines left

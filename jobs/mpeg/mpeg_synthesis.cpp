@@ -1,11 +1,11 @@
-#include "jobs/mpeg_synthesis.h"
+#include "jobs/mpeg/mpeg_synthesis.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
 
-#include "jobs/mpeg_const_math.h"
-#include "jobs/mpeg_tables.h"
+#include "jobs/mpeg/mpeg_const_math.h"
+#include "jobs/mpeg/mpeg_tables.h"
 
 namespace {
 

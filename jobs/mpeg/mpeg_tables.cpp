@@ -1,4 +1,4 @@
-#include "jobs/mpeg_tables.h"
+#include "jobs/mpeg/mpeg_tables.h"
 
 // Built by the compiler: each cube root starts from its neighbour's, so the
 // Newton steps are few.

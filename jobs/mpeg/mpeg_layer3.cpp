@@ -2,14 +2,14 @@
 // decoding, requantisation and stereo processing (ISO/IEC 11172-3 2.4.3.4,
 // with the lower sampling frequencies of ISO/IEC 13818-3), then the hybrid
 // filter and the synthesis routine chosen at initialisation.
-#include "jobs/mpeg_layer3.h"
+#include "jobs/mpeg/mpeg_layer3.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "jobs/mpeg_bit_reader.h"
-#include "jobs/mpeg_const_math.h"
-#include "jobs/mpeg_huffman.h"
+#include "jobs/mpeg/mpeg_bit_reader.h"
+#include "jobs/mpeg/mpeg_const_math.h"
+#include "jobs/mpeg/mpeg_huffman.h"
 
 namespace {
 
