@@ -53,7 +53,6 @@ class CTrackExtraction {
   bool PreRead(uint32_t start);
   bool OpenOutput();
   bool ReadLoop(uint32_t start, uint32_t end);
-  void TrackPeak(const uint8_t* data, uint32_t bytes);
   void Normalise();
 
   CJob& job_;
@@ -64,7 +63,7 @@ class CTrackExtraction {
   std::vector<uint8_t> buffer_;
   uint32_t framesPerRead_ = 26;
   uint32_t written_ = 0;
-  int minSample_ = 0, maxSample_ = 0;
+  CPeakTracker peak_;
   bool succeeded_ = false;
 };
 
@@ -109,14 +108,6 @@ bool CTrackExtraction::OpenOutput() {
   return true;
 }
 
-void CTrackExtraction::TrackPeak(const uint8_t* data, uint32_t bytes) {
-  for (uint32_t i = 0; i + 1 < bytes; i += 2) {
-    int sample = static_cast<int16_t>(data[i] | data[i + 1] << 8);
-    minSample_ = std::min(minSample_, sample);
-    maxSample_ = std::max(maxSample_, sample);
-  }
-}
-
 bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
   uint32_t began = TickCount();
   for (uint32_t lba = start; lba < end;) {
@@ -130,7 +121,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     request.bytes = request.frames * kFrameBytes;
     request.buffer = buffer_.data();
     if (commands_.ReadSectors(job_.device, request)) {
-      if (options_.normalize) TrackPeak(buffer_.data(), request.bytes);
+      if (options_.normalize) peak_.Add(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
         LogFileError();
         return false;
@@ -151,9 +142,8 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
 void CTrackExtraction::Normalise() {
   std::string path = job_.keepWav ? item_.outputPath : job_.temporaryWavPath;
   job_.report->ItemStart(ITEM_NORMALIZING, job_.keepWav ? item_.outputPath : STR_TEMPORARY_WAVE, true);
-  int peak = std::max(maxSample_, -minSample_);
   bool wasCancelled = job_.cancelled;
-  ScaleWaveFile(path, NormalizeGain(options_.normalizeRatio, peak), job_);
+  ScaleWaveFile(path, NormalizeGain(options_.normalizeRatio, peak_.Peak()), job_);
   // An abort seen by the scaling pass ends the job like one seen here.
   job_.cancelled = job_.cancelled || wasCancelled;
 }

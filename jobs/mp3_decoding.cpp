@@ -96,7 +96,7 @@ class CMp3Decoding {
   uint64_t consumed_ = 0;
   uint32_t frames_ = 0;
   uint64_t written_ = 0;
-  int minSample_ = 0, maxSample_ = 0;
+  CPeakTracker peak_;
   uint32_t start_ = 0;
 };
 
@@ -154,11 +154,8 @@ bool CMp3Decoding::Refill(size_t below) {
 void CMp3Decoding::TrackPeak(size_t begin, size_t end) {
   // Samples sit at even offsets of the buffer; a sample split by a short
   // write is left out.
-  for (size_t i = begin + (begin & 1); i + 1 < end; i += 2) {
-    int sample = static_cast<int16_t>(pcm_[i] | pcm_[i + 1] << 8);
-    minSample_ = std::min(minSample_, sample);
-    maxSample_ = std::max(maxSample_, sample);
-  }
+  size_t first = begin + (begin & 1);
+  if (first < end) peak_.Add(pcm_.data() + first, end - first);
 }
 
 bool CMp3Decoding::WritePending() {
@@ -223,9 +220,8 @@ bool CMp3Decoding::FrameLoop() {
 }
 
 void CMp3Decoding::Normalise() {
-  int peak = std::max(maxSample_, -minSample_);
   job_.report->ItemStart(ITEM_NORMALIZING, output_, true);
-  ScaleWaveFile(output_, NormalizeGain(options_.normalizeRatio, peak), job_);
+  ScaleWaveFile(output_, NormalizeGain(options_.normalizeRatio, peak_.Peak()), job_);
 }
 
 bool CMp3Decoding::Run() {

@@ -63,7 +63,7 @@ int FindPeak(CFile& file, uint32_t dataSize, CJob& job, bool& aborted) {
   uint32_t start = TickCount();
   uint32_t totalBlocks = dataSize / kNormalizeBlockBytes;
   uint32_t count = 0;
-  int minimum = 0, maximum = 0;
+  CPeakTracker peak;
   aborted = false;
   for (uint32_t done = 0; done < dataSize;) {
     if (job.report->AbortRequested()) {
@@ -73,17 +73,13 @@ int FindPeak(CFile& file, uint32_t dataSize, CJob& job, bool& aborted) {
     size_t want = std::min<size_t>(kNormalizeBlockBytes, dataSize - done);
     size_t got = file.Read(block, want);
     if (got == 0) break;
-    for (size_t i = 0; i + 1 < got; i += 2) {
-      int s = LoadSample(block + i);
-      minimum = std::min(minimum, s);
-      maximum = std::max(maximum, s);
-    }
+    peak.Add(block, got);
     if (got < kNormalizeBlockBytes) break;
     ++count;
     done += kNormalizeBlockBytes;
     if (count % 50 == 0) job.report->ExtractProgress(Tenths(count, totalBlocks), TickCount() - start, true);
   }
-  return std::max(maximum, -minimum);
+  return peak.Peak();
 }
 
 }  // namespace

@@ -186,3 +186,23 @@ TEST_F(NormalizeTest, ScalingPassPostsItsProgress) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PeakTrackerTest, PeakIsTheLargerMagnitudeOfWholeSamples) {
+  CPeakTracker silent;
+  EXPECT_EQ(silent.Peak(), 0);
+  CPeakTracker tracker;
+  const uint8_t quiet[] = {0x10, 0x00, 0xF0, 0xFF};  // 16, -16
+  tracker.Add(quiet, sizeof(quiet));
+  EXPECT_EQ(tracker.Peak(), 16);
+  const uint8_t loud[] = {0x00, 0x80, 0xFF};  // -32768, then half a sample left out
+  tracker.Add(loud, sizeof(loud));
+  EXPECT_EQ(tracker.Peak(), 32768);
+  CPeakTracker positive;
+  const uint8_t high[] = {0xFF, 0x7F, 0x00, 0xC0};  // 32767, -16384
+  positive.Add(high, sizeof(high));
+  EXPECT_EQ(positive.Peak(), 32767);
+}
+
+}  // namespace
