@@ -4,8 +4,7 @@
 #include "platform/text.h"
 #include "resources/resource.h"
 
-CAboutDialog::CAboutDialog(HWND owner, const CEncoderBinding& encoder)
-    : CDialog(IDD_ABOUT, owner), encoder_(encoder) {}
+CAboutDialog::CAboutDialog(HWND owner, const CEncoderBinding& encoder) : CDialog(IDD_ABOUT, owner), encoder_(encoder) {}
 
 BOOL CAboutDialog::OnInitDialog() {
   std::string engine = "No encoder library is loaded.";

@@ -7,8 +7,7 @@
 
 int32_t ReadAreaInt(const uint8_t* area, size_t offset) {
   uint32_t value = static_cast<uint32_t>(area[offset]) | static_cast<uint32_t>(area[offset + 1]) << 8 |
-                   static_cast<uint32_t>(area[offset + 2]) << 16 |
-                   static_cast<uint32_t>(area[offset + 3]) << 24;
+                   static_cast<uint32_t>(area[offset + 2]) << 16 | static_cast<uint32_t>(area[offset + 3]) << 24;
   return static_cast<int32_t>(value);
 }
 
@@ -17,9 +16,7 @@ void WriteAreaInt(uint8_t* area, size_t offset, int32_t value) {
   for (int i = 0; i < 4; ++i) area[offset + i] = static_cast<uint8_t>(raw >> (8 * i));
 }
 
-uint32_t ReadAreaWindow(const uint8_t* area) {
-  return static_cast<uint32_t>(ReadAreaInt(area, kAreaWindowOffset));
-}
+uint32_t ReadAreaWindow(const uint8_t* area) { return static_cast<uint32_t>(ReadAreaInt(area, kAreaWindowOffset)); }
 
 void WriteAreaWindow(uint8_t* area, uint32_t window) {
   WriteAreaInt(area, kAreaWindowOffset, static_cast<int32_t>(window));
@@ -43,8 +40,8 @@ bool WriteText(uint8_t* area, size_t offset, const std::string& text) {
 EXCHANGE_REQUEST ReadExchangeArea(const uint8_t* area) {
   EXCHANGE_REQUEST request;
   request.window = ReadAreaWindow(area);
-  request.itemCount = std::clamp<int32_t>(ReadAreaInt(area, kAreaItemCountOffset), 0,
-                                          static_cast<int32_t>(kAreaMaxItems));
+  request.itemCount =
+      std::clamp<int32_t>(ReadAreaInt(area, kAreaItemCountOffset), 0, static_cast<int32_t>(kAreaMaxItems));
   for (int32_t i = 0; i < request.itemCount; ++i)
     request.tracks.push_back(ReadAreaInt(area, kAreaTracksOffset + 4 * static_cast<size_t>(i)));
   request.driveLetter = static_cast<char>(area[kAreaDriveOffset]);
@@ -68,9 +65,8 @@ size_t WriteExtractRequest(uint8_t* area, const std::vector<int32_t>& tracks, ch
   return count;
 }
 
-size_t WriteFileRequest(uint8_t* area, AREA_JOB_KIND kind, char driveLetter,
-                        const std::string& folder, const std::vector<std::string>& paths,
-                        bool writeItemCount) {
+size_t WriteFileRequest(uint8_t* area, AREA_JOB_KIND kind, char driveLetter, const std::string& folder,
+                        const std::vector<std::string>& paths, bool writeItemCount) {
   std::memset(area + kAreaFolderOffset, 0, kAreaTextSize);
   area[kAreaDriveOffset] = static_cast<uint8_t>(driveLetter);
   WriteText(area, kAreaFolderOffset, folder);

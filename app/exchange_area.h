@@ -21,14 +21,14 @@ inline constexpr size_t kAreaJobKindOffset = 412;  // 0 = encode, 1 = decode
 inline constexpr size_t kAreaFolderOffset = 416;   // 260-byte zero-terminated text
 inline constexpr size_t kAreaFilesOffset = 676;    // 100 slots of 260 bytes
 inline constexpr size_t kAreaMaxItems = 100;
-inline constexpr size_t kAreaTextSize = 260;       // so at most 259 characters
+inline constexpr size_t kAreaTextSize = 260;  // so at most 259 characters
 
 enum AREA_JOB_KIND : int32_t { AREA_JOB_ENCODE = 0, AREA_JOB_DECODE = 1 };
 
 // What a reader takes from the area, bounded to the fields' limits.
 struct EXCHANGE_REQUEST {
   uint32_t window = 0;
-  int32_t itemCount = 0;       // clamped to 0..100
+  int32_t itemCount = 0;        // clamped to 0..100
   std::vector<int32_t> tracks;  // the first itemCount track numbers
   char driveLetter = 0;
   int32_t jobKind = 0;
@@ -49,9 +49,8 @@ void WriteAreaWindow(uint8_t* area, uint32_t window);
 // return the number of items written.
 size_t WriteExtractRequest(uint8_t* area, const std::vector<int32_t>& tracks, char driveLetter,
                            const std::string& folder);
-size_t WriteFileRequest(uint8_t* area, AREA_JOB_KIND kind, char driveLetter,
-                        const std::string& folder, const std::vector<std::string>& paths,
-                        bool writeItemCount);
+size_t WriteFileRequest(uint8_t* area, AREA_JOB_KIND kind, char driveLetter, const std::string& folder,
+                        const std::vector<std::string>& paths, bool writeItemCount);
 
 // The named area itself. The Win32 twin maps the shared-memory section;
 // tests use a plain buffer.

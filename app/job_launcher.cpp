@@ -45,7 +45,8 @@ FILE_COMMAND FileCommandOf(JOB_KIND kind) {
 // followed by file names, each ended by a zero, the list by two.
 std::vector<std::string> ChosenPaths(const std::vector<char>& buffer) {
   std::vector<std::string> parts;
-  for (const char* p = buffer.data(); p < buffer.data() + buffer.size() && *p; p += strlen(p) + 1) parts.emplace_back(p);
+  for (const char* p = buffer.data(); p < buffer.data() + buffer.size() && *p; p += strlen(p) + 1)
+    parts.emplace_back(p);
   if (parts.size() <= 1) return parts;
   std::string folder = StripTrailingBackslashes(parts[0]) + "\\";
   std::vector<std::string> paths;

@@ -24,7 +24,12 @@ class CJobLauncher {
  public:
   CJobLauncher(CAppSettings& settings, CDriveCommands& commands, const CEncoderBinding& encoder,
                const CCdromDevice& cdrom, const CDiscRecord& disc, const CTrackList& list, bool& busy)
-      : settings_(settings), commands_(commands), encoder_(encoder), cdrom_(cdrom), disc_(disc), list_(list),
+      : settings_(settings),
+        commands_(commands),
+        encoder_(encoder),
+        cdrom_(cdrom),
+        disc_(disc),
+        list_(list),
         busy_(busy) {}
   ~CJobLauncher();
   CJobLauncher(const CJobLauncher&) = delete;
@@ -66,6 +71,6 @@ class CJobLauncher {
   HWND owner_ = nullptr;
   std::vector<std::string> inputFiles_;
   CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
-  HANDLE abortEvent_ = nullptr;  // the running job's; the worker holds its own copy
-  HANDLE worker_ = nullptr;      // the last worker thread, which may outlive its window
+  HANDLE abortEvent_ = nullptr;              // the running job's; the worker holds its own copy
+  HANDLE worker_ = nullptr;                  // the last worker thread, which may outlive its window
 };

@@ -44,8 +44,8 @@ bool SkinButtonRect(int id, int w, int h, LAYOUT_RECT& rect) {
   static const int rightColumn[] = {IDC_BTN_RENAME, IDC_BTN_MOVE_FIRST, IDC_BTN_MOVE_UP, IDC_BTN_MOVE_DOWN,
                                     IDC_BTN_MOVE_LAST};
   // Bottom row right of the seek bar: the player.
-  static const int playerRow[] = {IDC_BTN_PREVIOUS, IDC_BTN_PLAY, IDC_BTN_PAUSE, IDC_BTN_STOP, IDC_BTN_NEXT,
-                                  IDC_BTN_EJECT};
+  static const int playerRow[] = {IDC_BTN_PREVIOUS, IDC_BTN_PLAY, IDC_BTN_PAUSE,
+                                  IDC_BTN_STOP,     IDC_BTN_NEXT, IDC_BTN_EJECT};
   for (int i = 0; i < 5; ++i) {
     if (leftColumn[i] == id) {
       rect = {4, 62 + i * (s + 4), s, s};
@@ -63,15 +63,9 @@ bool SkinButtonRect(int id, int w, int h, LAYOUT_RECT& rect) {
     }
   }
   switch (id) {
-    case IDC_BTN_EXIT:
-      rect = {w - 24, 10, s, s};
-      return true;
-    case IDC_BTN_MINIMIZE:
-      rect = {w - 46, 10, s, s};
-      return true;
-    case IDC_BTN_HOME_PAGE:
-      rect = {w - 168, 10, 118, s};
-      return true;
+    case IDC_BTN_EXIT: rect = {w - 24, 10, s, s}; return true;
+    case IDC_BTN_MINIMIZE: rect = {w - 46, 10, s, s}; return true;
+    case IDC_BTN_HOME_PAGE: rect = {w - 168, 10, 118, s}; return true;
     case IDC_MENU_FILE:
     case IDC_MENU_EDIT:
     case IDC_MENU_ACTION:
@@ -80,8 +74,7 @@ bool SkinButtonRect(int id, int w, int h, LAYOUT_RECT& rect) {
       rect = title;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

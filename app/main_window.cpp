@@ -155,9 +155,9 @@ bool CMainWindow::LayOutWindow() {
 }
 
 void CMainWindow::SetUpPlaybackControls() {
-  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+  HWND tooltip =
+      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
   const struct {
     int control;
     UINT text;
@@ -261,7 +261,8 @@ LRESULT CMainWindow::OnEncodeRequest(WPARAM, LPARAM) {
 }
 
 LRESULT CMainWindow::OnStartExtract(WPARAM wParam, LPARAM) {
-  if (wParam == 0) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (wParam == 0)
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   jobs_.RunExtract();
   return 0;
 }

@@ -9,8 +9,7 @@ namespace {
 // The default value of a key under HKEY_CLASSES_ROOT, at most 254 characters.
 bool ReadClassDefault(const std::string& subKey, std::string& value) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   char buffer[255] = {};
   DWORD size = sizeof(buffer) - 1;
   DWORD type = 0;

@@ -17,8 +17,7 @@ int32_t CSettingsRegistry::GetDword(const std::string& name, int32_t defaultValu
   return defaultValue;
 }
 
-std::string CSettingsRegistry::GetString(const std::string& name, const std::string& defaultValue,
-                                         bool* tooLong) {
+std::string CSettingsRegistry::GetString(const std::string& name, const std::string& defaultValue, bool* tooLong) {
   std::string upper = ToUpperAscii(name);
   std::string value;
   RegistryRead status = key_.QueryString(upper, kSettingStringBuffer, value);
@@ -30,9 +29,7 @@ std::string CSettingsRegistry::GetString(const std::string& name, const std::str
   return defaultValue;
 }
 
-void CSettingsRegistry::SetDword(const std::string& name, int32_t value) {
-  key_.SetDword(ToUpperAscii(name), value);
-}
+void CSettingsRegistry::SetDword(const std::string& name, int32_t value) { key_.SetDword(ToUpperAscii(name), value); }
 
 void CSettingsRegistry::SetString(const std::string& name, const std::string& value) {
   key_.SetString(ToUpperAscii(name), value);
@@ -72,9 +69,12 @@ int32_t Width(int32_t v) { return v < 420 ? 420 : (v > 800 ? 580 : v); }
 int32_t Height(int32_t v) { return v < 352 ? 352 : (v > 600 ? 380 : v); }
 int32_t Percent(int32_t v) { return v <= 0 || v > 100 ? 95 : v; }
 
-#define DWORD_ENTRY(field, fix) {#field, &CAppSettings::field, nullptr, -1, fix, DefaultFolder::None}
-#define STRING_ENTRY(field, folder) {#field, nullptr, &CAppSettings::field, -1, nullptr, folder}
-#define REPLACE_ENTRY(name, index) {name, nullptr, nullptr, index, nullptr, DefaultFolder::None}
+#define DWORD_ENTRY(field, fix) \
+  { #field, &CAppSettings::field, nullptr, -1, fix, DefaultFolder::None }
+#define STRING_ENTRY(field, folder) \
+  { #field, nullptr, &CAppSettings::field, -1, nullptr, folder }
+#define REPLACE_ENTRY(name, index) \
+  { name, nullptr, nullptr, index, nullptr, DefaultFolder::None }
 
 const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(MP3Encoder, ZeroOrOne),
@@ -158,8 +158,7 @@ const std::string& TextField(const CAppSettings& s, const SETTING_ENTRY& e) {
 // ---------------------------------------------------------------------------
 // Load and save
 
-void CAppSettings::Load(IRegistryKey& key, const std::string& programFolderPath,
-                        const MessageSink& showMessage) {
+void CAppSettings::Load(IRegistryKey& key, const std::string& programFolderPath, const MessageSink& showMessage) {
   programFolder = programFolderPath;
   const CAppSettings defaults;
   CSettingsRegistry registry(key);
@@ -225,16 +224,15 @@ void CAppSettings::Save(IRegistryKey& key, const MAIN_WINDOW_GEOMETRY& geometry)
     }
     std::string value = TextField(*this, e);
     auto kept = unreadableStrings_.find(ToUpperAscii(e.name));
-    bool unchanged = kept != unreadableStrings_.end() &&
-                     StripTrailingBackslashes(kept->second) == StripTrailingBackslashes(value);
+    bool unchanged =
+        kept != unreadableStrings_.end() && StripTrailingBackslashes(kept->second) == StripTrailingBackslashes(value);
     if (!unchanged) registry.SetString(e.name, value);
   }
 }
 
 bool CAppSettings::LoadCustomColors(IRegistryKey& key, uint32_t colors[12]) {
   std::vector<uint8_t> bytes;
-  if (key.QueryBinary(kCustomColorValue, bytes) != RegistryRead::Ok || bytes.size() != kCustomColorBytes)
-    return false;
+  if (key.QueryBinary(kCustomColorValue, bytes) != RegistryRead::Ok || bytes.size() != kCustomColorBytes) return false;
   std::memcpy(colors, bytes.data(), kCustomColorBytes);
   return true;
 }

@@ -13,7 +13,7 @@
 // Under HKEY_CURRENT_USER, spelled exactly so, with the trailing backslash.
 inline constexpr const char* kSettingsKeyPath = "SoftWare\\BRENMARK\\TAMBOUR\\";
 inline constexpr const char* kCustomColorValue = "CustomColor";
-inline constexpr size_t kCustomColorBytes = 48;  // twelve COLORREF values
+inline constexpr size_t kCustomColorBytes = 48;      // twelve COLORREF values
 inline constexpr size_t kSettingStringBuffer = 255;  // 254 characters + zero
 
 // Reads a value and, when it is missing or unreadable, creates it with its
@@ -24,8 +24,7 @@ class CSettingsRegistry {
   int32_t GetDword(const std::string& name, int32_t defaultValue);
   // tooLong is set when a stored value did not fit: the default is returned
   // and the stored value is left as it is.
-  std::string GetString(const std::string& name, const std::string& defaultValue,
-                        bool* tooLong = nullptr);
+  std::string GetString(const std::string& name, const std::string& defaultValue, bool* tooLong = nullptr);
   void SetDword(const std::string& name, int32_t value);
   void SetString(const std::string& name, const std::string& value);
 

@@ -108,7 +108,8 @@ void CSkinFrame::ApplyLayout() {
   place(IDC_STATUS_LINE, l.statusLine);
   for (const SKIN_BUTTON& button : kButtons) {
     LAYOUT_RECT r;
-    if (SkinButtonRect(button.id, client.right, client.bottom, r)) buttons_.Move(button.id, r.x, r.y, r.width, r.height);
+    if (SkinButtonRect(button.id, client.right, client.bottom, r))
+      buttons_.Move(button.id, r.x, r.y, r.width, r.height);
   }
   // Every control moved: paint the frame and all of them at once.
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -255,7 +256,7 @@ LRESULT CSkinFrame::OnStatusHelp(WPARAM wParam) {
 
 LRESULT CSkinFrame::OnContextMenu(WPARAM wParam, LPARAM lParam) {
   if (reinterpret_cast<HWND>(wParam) != list_.Handle()) return 0;
-  TrackPopupMenu(contextMenu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0,
-                 window_, nullptr);
+  TrackPopupMenu(contextMenu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, window_,
+                 nullptr);
   return 0;
 }

@@ -178,8 +178,7 @@ void CTrackList::PaintEmptyText(HDC dc) const {
   SelectObject(dc, old);
 }
 
-LRESULT CALLBACK CTrackList::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR data) {
+LRESULT CALLBACK CTrackList::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   CTrackList* self = reinterpret_cast<CTrackList*>(data);
   LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
   if (message == WM_PAINT && self->noDisc_ && self->Count() == 0) {

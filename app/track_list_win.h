@@ -40,8 +40,7 @@ class CTrackList {
   void DrawRow(const DRAWITEMSTRUCT& item) const;
 
  private:
-  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                   DWORD_PTR data);
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
   void PaintEmptyText(HDC dc) const;
   void DrawCellText(HDC dc, const std::string& text, RECT cell, UINT align, bool highlighted) const;
 

@@ -38,8 +38,8 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
 size_t FindFirstFrame(const std::vector<uint8_t>& bytes) {
   size_t offset = 0;
   if (bytes.size() >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0) {
-    offset = ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) +
-             (bytes[9] & 0x7Fu) + 10;
+    offset =
+        ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) + (bytes[9] & 0x7Fu) + 10;
   }
   for (; offset + 1 < bytes.size(); ++offset) {
     if (bytes[offset] == 0xFF && (bytes[offset + 1] & 0xE0) == 0xE0) return offset;
@@ -126,8 +126,7 @@ int main(int argc, char** argv) {
   MPEG_HEADER header;
   int32_t bitRate = 0;
   const int32_t length =
-      first < input.size() ? ParseFrameHeader(&input[first], input.size() - first, header, bitRate)
-                           : 0;
+      first < input.size() ? ParseFrameHeader(&input[first], input.size() - first, header, bitRate) : 0;
   if (length == 0) {
     std::fprintf(stderr, "no MPEG audio frame found\n");
     return 1;
@@ -162,8 +161,7 @@ int main(int argc, char** argv) {
   long frames = 0;
   const auto started = std::chrono::steady_clock::now();
   while (position < input.size()) {
-    const uint64_t result =
-        DecodeFrame(&input[position], input.size() - position, frameOutput, sizeof(frameOutput));
+    const uint64_t result = DecodeFrame(&input[position], input.size() - position, frameOutput, sizeof(frameOutput));
     const int32_t consumed = DecodedBytesConsumed(result);
     if (consumed <= 0) break;
     position += static_cast<size_t>(consumed);
@@ -173,8 +171,7 @@ int main(int argc, char** argv) {
   }
   if (floatOutput) pcm = FloatWav(pcm, format);
   flush();
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (std::fclose(output) != 0 || writeFailed) {
     std::fprintf(stderr, "cannot write %s\n", argv[arg + 1]);
     return 1;
@@ -183,8 +180,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "%d Hz, %d channels, %d bits, %d samples per frame; %ld frames, %zu bytes "
                  "(%zu of %zu input bytes used) in %.3f s, writing included\n",
-                 format.sampleRate, format.channels, format.bitsPerSample, format.samplesPerFrame,
-                 frames, written, position - first, input.size() - first, seconds);
+                 format.sampleRate, format.channels, format.bitsPerSample, format.samplesPerFrame, frames, written,
+                 position - first, input.size() - first, seconds);
   }
   return 0;
 }

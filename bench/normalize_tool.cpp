@@ -7,7 +7,6 @@
 #include "bench/console_report.h"
 #include "jobs/normalize.h"
 
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: normalize_tool FILE.wav [RATIO]\n");

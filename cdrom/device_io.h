@@ -20,8 +20,8 @@ class IDeviceIo {
   virtual unsigned DriveType(const std::string& root) = 0;
   // devicePath is "\\.\E:" or "\\.\Tambour".
   virtual DeviceHandle Open(const std::string& devicePath, bool readWrite) = 0;
-  virtual bool Control(DeviceHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
-                       uint32_t outSize, uint32_t* returned) = 0;
+  virtual bool Control(DeviceHandle device, uint32_t code, void* in, uint32_t inSize, void* out, uint32_t outSize,
+                       uint32_t* returned) = 0;
   virtual void Close(DeviceHandle device) = 0;
 };
 

@@ -5,9 +5,9 @@
 #include "platform/text.h"
 
 const char* const kDriveTypeNames[kDriveTypeCount] = {
-    "IDE   - ATAPI",    "IDE   - ATAPI(2)", "SCSI - NEC",        "SCSI - SONY",   "SCSI - PHILIPS",
-    "SCSI - PIONEER",   "SCSI - PANASONIC", "SCSI - PLEXTOR",    "SCSI - RICOH",  "SCSI - TOSHIBA",
-    "SCSI - TOSHIBA(2)", "SCSI - YAMAHA",   "SCSI - NAKAMICHI",
+    "IDE   - ATAPI",     "IDE   - ATAPI(2)", "SCSI - NEC",       "SCSI - SONY",  "SCSI - PHILIPS",
+    "SCSI - PIONEER",    "SCSI - PANASONIC", "SCSI - PLEXTOR",   "SCSI - RICOH", "SCSI - TOSHIBA",
+    "SCSI - TOSHIBA(2)", "SCSI - YAMAHA",    "SCSI - NAKAMICHI",
 };
 
 namespace {
@@ -41,8 +41,8 @@ constexpr DRIVE_TYPE_ROW kDriveTypeTable[kDriveTypeCount] = {
     {ReadCommand::VendorD8, BlockSwitch::None},                  // NAKAMICHI
 };
 
-SCSI_COMMAND MakeCommand(std::initializer_list<uint8_t> cdb, DataDirection direction,
-                         uint32_t transferLength, void* buffer) {
+SCSI_COMMAND MakeCommand(std::initializer_list<uint8_t> cdb, DataDirection direction, uint32_t transferLength,
+                         void* buffer) {
   SCSI_COMMAND command;
   size_t i = 0;
   for (uint8_t b : cdb) command.cdb[i++] = b;
@@ -62,29 +62,25 @@ SCSI_COMMAND MakeReadCommand(ReadCommand kind, const CD_READ_REQUEST& request) {
   DataDirection in = DataDirection::In;
   switch (kind) {
     case ReadCommand::ReadCdF0:
-      return MakeCommand({0xBE, 0x04, 0x00, l2, l1, l0, 0x00, 0x00, n, 0xF0, 0x00, 0x00}, in,
-                         request.bytes, request.buffer);
-    case ReadCommand::ReadCd10:
-      return MakeCommand({0xBE, 0x04, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x10, 0x00, 0x00}, in,
-                         request.bytes, request.buffer);
-    case ReadCommand::VendorD4:
-      return MakeCommand({0xD4, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x00}, in, request.bytes,
+      return MakeCommand({0xBE, 0x04, 0x00, l2, l1, l0, 0x00, 0x00, n, 0xF0, 0x00, 0x00}, in, request.bytes,
                          request.buffer);
+    case ReadCommand::ReadCd10:
+      return MakeCommand({0xBE, 0x04, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x10, 0x00, 0x00}, in, request.bytes,
+                         request.buffer);
+    case ReadCommand::VendorD4:
+      return MakeCommand({0xD4, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x00}, in, request.bytes, request.buffer);
     case ReadCommand::VendorD8:
-      return MakeCommand({0xD8, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, 0x00, n, 0x00, 0x00}, in,
-                         request.bytes, request.buffer);
-    case ReadCommand::Read10:
-      break;
+      return MakeCommand({0xD8, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, 0x00, n, 0x00, 0x00}, in, request.bytes,
+                         request.buffer);
+    case ReadCommand::Read10: break;
   }
-  return MakeCommand({0x28, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x00}, in, request.bytes,
-                     request.buffer);
+  return MakeCommand({0x28, 0x00, 0x00, l2, l1, l0, 0x00, 0x00, n, 0x00}, in, request.bytes, request.buffer);
 }
 
 // Header 00 00 00 08, then a block descriptor with density 0, no block
 // count and a block length of 2352.
 void PrepareModeList(uint8_t (&list)[kModeListBytes]) {
-  static const uint8_t kList[kModeListBytes] = {0x00, 0x00, 0x00, 0x08, 0x00, 0x00,
-                                                0x00, 0x00, 0x00, 0x00, 0x09, 0x30};
+  static const uint8_t kList[kModeListBytes] = {0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x09, 0x30};
   std::memcpy(list, kList, sizeof(list));
 }
 
@@ -113,8 +109,7 @@ bool CDriveCommands::Send(DeviceHandle device, const SCSI_COMMAND& command, int 
     uint8_t record[kPassThroughRecordSize];
     CBufferAddressHold address = BuildPassThroughRecord(command, record);
     for (int i = 0; i < attempts; ++i)
-      if (io_.Control(device, kIoctlScsiPassThroughDirect, record, sizeof(record), record, sizeof(record),
-                      &returned))
+      if (io_.Control(device, kIoctlScsiPassThroughDirect, record, sizeof(record), record, sizeof(record), &returned))
         return true;
     return false;
   }
@@ -122,8 +117,7 @@ bool CDriveCommands::Send(DeviceHandle device, const SCSI_COMMAND& command, int 
   CBufferAddressHold address = BuildDriverRecord(command, record);
   uint32_t driveIndex = static_cast<uint32_t>(static_cast<unsigned char>(currentDriveLetter) - 'A');
   for (int i = 0; i < attempts; ++i)
-    if (io_.Control(device, kDriverControlCode, record, sizeof(record), nullptr, driveIndex, &returned))
-      return true;
+    if (io_.Control(device, kDriverControlCode, record, sizeof(record), nullptr, driveIndex, &returned)) return true;
   return false;
 }
 
@@ -134,13 +128,14 @@ bool CDriveCommands::SendWithRetries(DeviceHandle device, const SCSI_COMMAND& co
 bool CDriveCommands::ReadToc(DeviceHandle device, CD_TOC& toc) {
   if (path_ == AccessPath::PassThrough) std::memset(&toc, 0, sizeof(toc));
   return SendWithRetries(device, MakeCommand({0x43, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x24, 0x00},
-                                  DataDirection::In, kTocBytes, &toc));
+                                             DataDirection::In, kTocBytes, &toc));
 }
 
 bool CDriveCommands::Identify(DeviceHandle device, CDriveIdentity& identity) {
   if (path_ == AccessPath::PassThrough) identity = CDriveIdentity();
   uint8_t data[kInquiryBytes] = {};
-  if (!SendWithRetries(device, MakeCommand({0x12, 0x00, 0x00, 0x00, 0x64, 0x00}, DataDirection::In, kInquiryBytes, data)))
+  if (!SendWithRetries(device,
+                       MakeCommand({0x12, 0x00, 0x00, 0x00, 0x64, 0x00}, DataDirection::In, kInquiryBytes, data)))
     return false;
   CopyField(identity.vendor, data + 8, 8);
   CopyField(identity.product, data + 16, 16);
@@ -154,17 +149,16 @@ void CDriveCommands::SwitchBlockLength(DeviceHandle device) {
   PrepareModeList(list);
   bool selected = false;
   if (kDriveTypeTable[driveType_].blockSwitch == BlockSwitch::ModeSelectPageFormat) {
-    selected = Send(device, MakeCommand({0x15, 0x10, 0x00, 0x00, 0x0C, 0x00}, DataDirection::Out,
-                                        kModeListBytes, list), 1);
+    selected =
+        Send(device, MakeCommand({0x15, 0x10, 0x00, 0x00, 0x0C, 0x00}, DataDirection::Out, kModeListBytes, list), 1);
   } else {
     // The drive gets its own current parameters back; when it will not
     // tell them, the prepared list (restored in case the failed command
     // wrote into the buffer).
-    if (!Send(device, MakeCommand({0x1A, 0x00, 0x00, 0x00, 0x0C, 0x00}, DataDirection::In, kModeListBytes, list),
-              1))
+    if (!Send(device, MakeCommand({0x1A, 0x00, 0x00, 0x00, 0x0C, 0x00}, DataDirection::In, kModeListBytes, list), 1))
       PrepareModeList(list);
-    selected = Send(device, MakeCommand({0x15, 0x00, 0x00, 0x00, 0x0C, 0x00}, DataDirection::Out,
-                                        kModeListBytes, list), 1);
+    selected =
+        Send(device, MakeCommand({0x15, 0x00, 0x00, 0x00, 0x0C, 0x00}, DataDirection::Out, kModeListBytes, list), 1);
   }
   if (selected) blockLengthSet_ = true;
 }

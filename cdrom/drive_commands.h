@@ -70,7 +70,7 @@ class CDriveCommands {
 
   // Process-wide state the routines read.
   char currentDriveLetter = 'A';  // driver path: drive index = letter - 'A'
-  int retryTimes = 5;              // attempts per command, at least 1
+  int retryTimes = 5;             // attempts per command, at least 1
 
  private:
   // Builds the record of the path in use once and makes up to `attempts`

@@ -6,8 +6,8 @@
 uint16_t LoadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t LoadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
 
 void StoreLe16(uint8_t* p, uint16_t value) {
@@ -21,13 +21,9 @@ void StoreLe32(uint8_t* p, uint32_t value) {
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 
-uint32_t EncodeBufferAddress(void* buffer) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer));
-}
+uint32_t EncodeBufferAddress(void* buffer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer)); }
 
-void* DecodeBufferAddress(uint32_t address) {
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(address));
-}
+void* DecodeBufferAddress(uint32_t address) { return reinterpret_cast<void*>(static_cast<uintptr_t>(address)); }
 
 CBufferAddressHold::CBufferAddressHold(void* buffer) : address_(EncodeBufferAddress(buffer)) {}
 

@@ -25,7 +25,7 @@ inline constexpr uint32_t kPassThroughLength = 44;  // sizeof(SCSI_PASS_THROUGH_
 inline constexpr uint32_t kPassThroughSenseOffset = 48;
 inline constexpr uint32_t kPassThroughTimeOut = 5;  // seconds
 namespace sptd {
-inline constexpr uint32_t kLength = 0;           // 16-bit
+inline constexpr uint32_t kLength = 0;  // 16-bit
 inline constexpr uint32_t kScsiStatus = 2;
 inline constexpr uint32_t kPathId = 3;
 inline constexpr uint32_t kTargetId = 4;

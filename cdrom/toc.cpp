@@ -36,6 +36,4 @@ std::string FrameLengthText(uint32_t frames) {
   return Format("%02u:%02u", seconds / 60, seconds % 60);
 }
 
-std::string FrameSizeText(uint32_t frames) {
-  return Format("%0.2f", static_cast<double>(frames) * 2352.0 / 1048576.0);
-}
+std::string FrameSizeText(uint32_t frames) { return Format("%0.2f", static_cast<double>(frames) * 2352.0 / 1048576.0); }

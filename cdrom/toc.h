@@ -9,7 +9,7 @@
 #pragma pack(push, 1)
 struct CD_TOC_ENTRY {
   uint8_t reserved1;
-  uint8_t adrControl;  // ADR high nibble, control low nibble; not used
+  uint8_t adrControl;   // ADR high nibble, control low nibble; not used
   uint8_t trackNumber;  // 0xAA for the lead-out
   uint8_t reserved2;
   uint8_t address[4];  // start LBA, big-endian, no 150-frame offset

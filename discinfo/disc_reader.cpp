@@ -2,8 +2,8 @@
 
 #include "platform/text.h"
 
-bool ReadDisc(CDriveCommands& commands, DeviceHandle device, const DISC_TEXTS& texts,
-              IDiscTextSource& source, CDiscRecord& disc, std::vector<TRACK_ROW>& rows) {
+bool ReadDisc(CDriveCommands& commands, DeviceHandle device, const DISC_TEXTS& texts, IDiscTextSource& source,
+              CDiscRecord& disc, std::vector<TRACK_ROW>& rows) {
   rows.clear();
   if (device == kInvalidDevice) return false;
   CD_TOC toc = {};

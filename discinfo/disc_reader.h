@@ -28,5 +28,5 @@ struct DISC_TEXTS {
 
 // Reads the TOC through the installed routine and rebuilds the disc record;
 // rows receives one entry per track. False when no usable TOC was read.
-bool ReadDisc(CDriveCommands& commands, DeviceHandle device, const DISC_TEXTS& texts,
-              IDiscTextSource& source, CDiscRecord& disc, std::vector<TRACK_ROW>& rows);
+bool ReadDisc(CDriveCommands& commands, DeviceHandle device, const DISC_TEXTS& texts, IDiscTextSource& source,
+              CDiscRecord& disc, std::vector<TRACK_ROW>& rows);

@@ -13,7 +13,8 @@ std::string ItemText(HWND dialog, int id) {
 
 }  // namespace
 
-CId3EditorDialog::CId3EditorDialog(HWND owner, const CDiscRecord& disc) : CDialog(IDD_ID3_EDITOR, owner), model_(disc) {}
+CId3EditorDialog::CId3EditorDialog(HWND owner, const CDiscRecord& disc)
+    : CDialog(IDD_ID3_EDITOR, owner), model_(disc) {}
 
 BOOL CId3EditorDialog::OnInitDialog() {
   for (int id : {IDC_ID3_ARTIST, IDC_ID3_ALBUM, IDC_ID3_TITLE, IDC_ID3_COMMENT})

@@ -61,9 +61,7 @@ void CProfileFile::Clear() {
   sections_.clear();
 }
 
-bool ProfileWithinLimits(size_t bytes, size_t lines) {
-  return bytes <= kMaxProfileBytes && lines <= kMaxProfileLines;
-}
+bool ProfileWithinLimits(size_t bytes, size_t lines) { return bytes <= kMaxProfileBytes && lines <= kMaxProfileLines; }
 
 bool CProfileFile::Parse(const std::string& text) {
   Clear();

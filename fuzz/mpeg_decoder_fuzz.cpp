@@ -49,20 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(format.channels == 1 || format.channels == 2);
   Check(format.bitsPerSample == 16 || format.bitsPerSample == 8);
   Check(format.reserved == 7 && format.encoding == 0);
-  const size_t frameBytes =
-      static_cast<size_t>(format.samplesPerFrame) * static_cast<size_t>(format.bitsPerSample / 8);
+  const size_t frameBytes = static_cast<size_t>(format.samplesPerFrame) * static_cast<size_t>(format.bitsPerSample / 8);
   Check(frameBytes > 0 && frameBytes <= static_cast<size_t>(kMpegMaxFrameOutputBytes));
 
   // Exactly one frame of room: a write past it is caught.
   std::vector<uint8_t> output(frameBytes);
   // Too little room must be refused, without writing.
-  Check(DecodedBytesConsumed(DecodeFrame(input.data() + position, input.size() - position,
-                                         output.data(), frameBytes - 1)) == 0);
+  Check(DecodedBytesConsumed(
+            DecodeFrame(input.data() + position, input.size() - position, output.data(), frameBytes - 1)) == 0);
   int frames = 0;
   while (position < input.size() && frames < 2000) {
     const size_t available = input.size() - position;
-    const uint64_t result =
-        DecodeFrame(input.data() + position, available, output.data(), output.size());
+    const uint64_t result = DecodeFrame(input.data() + position, available, output.data(), output.size());
     const int32_t consumed = DecodedBytesConsumed(result);
     const int32_t produced = DecodedBytesProduced(result);
     if (consumed <= 0) {

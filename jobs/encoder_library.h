@@ -13,10 +13,9 @@ typedef uint32_t HBE_STREAM;
 #define BE_CALL
 #endif
 
-typedef BE_ERR(BE_CALL* BEINITSTREAM)(void* config, uint32_t* samples, uint32_t* bufferSize,
-                                      HBE_STREAM* stream);
-typedef BE_ERR(BE_CALL* BEENCODECHUNK)(HBE_STREAM stream, uint32_t samples, const int16_t* pcm,
-                                       uint8_t* output, uint32_t* produced);
+typedef BE_ERR(BE_CALL* BEINITSTREAM)(void* config, uint32_t* samples, uint32_t* bufferSize, HBE_STREAM* stream);
+typedef BE_ERR(BE_CALL* BEENCODECHUNK)(HBE_STREAM stream, uint32_t samples, const int16_t* pcm, uint8_t* output,
+                                       uint32_t* produced);
 typedef BE_ERR(BE_CALL* BEDEINITSTREAM)(HBE_STREAM stream, uint8_t* output, uint32_t* produced);
 typedef BE_ERR(BE_CALL* BECLOSESTREAM)(HBE_STREAM stream);
 typedef void(BE_CALL* BEVERSION)(void* version);

@@ -48,7 +48,9 @@ class CTrackExtraction {
   void Log(const char* format) { job_.report->Log(JobLine(format)); }
   void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
   void LogReadError() { Log(STR_ERROR_LINE, LastSystemErrorText()); }
-  void LogFileError() { Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file_.LastErrorText().substr(0, 255).c_str())); }
+  void LogFileError() {
+    Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file_.LastErrorText().substr(0, 255).c_str()));
+  }
   bool EnoughSpace(uint32_t start, uint32_t end);
   bool PreRead(uint32_t start);
   bool OpenOutput();

@@ -40,8 +40,8 @@ struct EXTRACTION_OPTIONS {
 };
 
 struct JOB_OPTIONS {
-  int32_t outputFormat = 0;  // "OutputFormat": 0 MP3, 1 WAV only, 2 both
-  std::string outputFolder;  // the session output folder; ends with one backslash
+  int32_t outputFormat = 0;    // "OutputFormat": 0 MP3, 1 WAV only, 2 both
+  std::string outputFolder;    // the session output folder; ends with one backslash
   int32_t normalize = 0;       // "Normalize"
   int32_t normalizeRatio = 0;  // "NormalizeRatio", percent of full scale
   NAMING_OPTIONS naming;

@@ -39,8 +39,7 @@ JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam) {
 bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps) {
   const std::string& folder = job.options.outputFolder;
   switch (kind) {
-    case JOB_KIND::ExtractEncode:
-      return RunExtractEncode(job, steps, job.options.outputFormat);
+    case JOB_KIND::ExtractEncode: return RunExtractEncode(job, steps, job.options.outputFormat);
     case JOB_KIND::EncodeFiles:
       return RunFiles(job, [&](CJobItem& item) {
         job.report->ItemStart(ITEM_NEXT, item.sourceName, true);

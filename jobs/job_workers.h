@@ -36,7 +36,7 @@ inline std::string DecodeOutputPath(const std::string& folder, const std::string
 }
 
 // The processing window's texts.
-std::string ProgressPercentText(uint32_t tenths);   // "%d.%d%%"
+std::string ProgressPercentText(uint32_t tenths);       // "%d.%d%%"
 std::string MinutesSecondsText(uint32_t milliseconds);  // "%02d:%02d"
 // The expected total time of the item; false for progress 0.
 bool EstimatedTotal(uint32_t elapsedMs, uint32_t tenths, uint32_t& estimateMs);

@@ -44,8 +44,7 @@ std::string ComparablePath(const std::string& path) {
 
 class CMp3Decoding {
  public:
-  CMp3Decoding(const std::string& source, const std::string& output, int frequencyLimit, CJob& job,
-               uint64_t dataLimit)
+  CMp3Decoding(const std::string& source, const std::string& output, int frequencyLimit, CJob& job, uint64_t dataLimit)
       : source_(source),
         output_(output),
         frequencyLimit_(frequencyLimit),

@@ -71,8 +71,8 @@ LRESULT CProcessingDialog::OnItemStart(WPARAM wParam, LPARAM lParam) {
   if (wParam == ITEM_NORMALIZING || wParam == ITEM_SEEKING_PEAK) {
     SetTitle(IDS_TITLE_NORMALIZING, current_, text);
     ShowPanel(extractPanel_);
-    extractPanel_.SetGroupText(LoadResourceString(wParam == ITEM_NORMALIZING ? IDS_GROUP_NORMALIZING
-                                                                             : IDS_GROUP_SEEKING_PEAK));
+    extractPanel_.SetGroupText(
+        LoadResourceString(wParam == ITEM_NORMALIZING ? IDS_GROUP_NORMALIZING : IDS_GROUP_SEEKING_PEAK));
     return 0;
   }
   if (encodeFiles) {

@@ -56,8 +56,7 @@ CDecoderWavHeader::CDecoderWavHeader() { BuildHeader(header_, 1, 1, 22050, 44100
 bool CDecoderWavHeader::Write(CFile& file, uint32_t rate, uint32_t channels, uint32_t bits, int encoding) {
   uint16_t formatTag = encoding == 0 ? 1 : encoding == 10 ? 7 : 0;
   if (formatTag == 0) return false;
-  BuildHeader(header_, formatTag, channels, rate, (rate * channels * bits + 7) / 8, (channels * bits + 7) / 8, bits,
-              0);
+  BuildHeader(header_, formatTag, channels, rate, (rate * channels * bits + 7) / 8, (channels * bits + 7) / 8, bits, 0);
   return file.Write(header_, kWavHeaderBytes) == kWavHeaderBytes;
 }
 
@@ -83,8 +82,7 @@ constexpr size_t kExtensibleFormatBytes = 40;
 bool SameTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
 // The fields of a "fmt " chunk of size bytes at offset.
-WaveLayout ReadFormat(const WaveByteReader& read, int64_t offset, uint32_t size, int64_t fileSize,
-                      WAVE_INPUT& input) {
+WaveLayout ReadFormat(const WaveByteReader& read, int64_t offset, uint32_t size, int64_t fileSize, WAVE_INPUT& input) {
   if (size < kFormatBytes) return WaveLayout::NotWave;
   size_t wanted = std::min<size_t>(size, kExtensibleFormatBytes);
   if (offset + static_cast<int64_t>(wanted) > fileSize) return WaveLayout::NotWave;
@@ -141,8 +139,8 @@ bool AcceptWaveInput(CFile& file, const std::string& path, IJobReport& report, W
   WaveByteReader read = [&file](int64_t offset, uint8_t* buffer, size_t bytes) -> size_t {
     return file.Seek(offset) ? file.Read(buffer, bytes) : 0;
   };
-  WaveLayout layout = size < static_cast<int64_t>(kWavHeaderBytes) ? WaveLayout::ReadFailed
-                                                                   : FindWaveLayout(read, size, input);
+  WaveLayout layout =
+      size < static_cast<int64_t>(kWavHeaderBytes) ? WaveLayout::ReadFailed : FindWaveLayout(read, size, input);
   if (layout == WaveLayout::ReadFailed || (layout == WaveLayout::Found && !file.Seek(input.dataOffset))) {
     report.Log(JobLine(LINE_CANT_READ_FILE, path));
     return false;

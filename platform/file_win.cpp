@@ -31,7 +31,8 @@ bool CFile::IsOpen() const { return handle_ != -1; }
 
 size_t CFile::Read(void* buffer, size_t bytes) {
   DWORD got = 0;
-  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(bytes), &got, nullptr)) lastError_ = static_cast<int>(GetLastError());
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(bytes), &got, nullptr))
+    lastError_ = static_cast<int>(GetLastError());
   return got;
 }
 

@@ -9,8 +9,7 @@ RegistryRead CMemoryRegistryKey::QueryDword(const std::string& name, int32_t& va
   return RegistryRead::Ok;
 }
 
-RegistryRead CMemoryRegistryKey::QueryString(const std::string& name, size_t bufferBytes,
-                                             std::string& value) {
+RegistryRead CMemoryRegistryKey::QueryString(const std::string& name, size_t bufferBytes, std::string& value) {
   const Value* v = Find(name);
   if (unavailable_ || !v || v->type != Type::String) return RegistryRead::Missing;
   if (v->text.size() + 1 > bufferBytes) return RegistryRead::TooLong;
@@ -18,8 +17,7 @@ RegistryRead CMemoryRegistryKey::QueryString(const std::string& name, size_t buf
   return RegistryRead::Ok;
 }
 
-RegistryRead CMemoryRegistryKey::QueryBinary(const std::string& name,
-                                             std::vector<uint8_t>& value) {
+RegistryRead CMemoryRegistryKey::QueryBinary(const std::string& name, std::vector<uint8_t>& value) {
   const Value* v = Find(name);
   if (unavailable_ || !v || v->type != Type::Binary) return RegistryRead::Missing;
   value = v->bytes;

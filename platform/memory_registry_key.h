@@ -18,14 +18,11 @@ class CMemoryRegistryKey : public IRegistryKey {
   };
 
   RegistryRead QueryDword(const std::string& name, int32_t& value) override;
-  RegistryRead QueryString(const std::string& name, size_t bufferBytes,
-                           std::string& value) override;
-  RegistryRead QueryBinary(const std::string& name,
-                           std::vector<uint8_t>& value) override;
+  RegistryRead QueryString(const std::string& name, size_t bufferBytes, std::string& value) override;
+  RegistryRead QueryBinary(const std::string& name, std::vector<uint8_t>& value) override;
   bool SetDword(const std::string& name, int32_t value) override;
   bool SetString(const std::string& name, const std::string& value) override;
-  bool SetBinary(const std::string& name,
-                 const std::vector<uint8_t>& value) override;
+  bool SetBinary(const std::string& name, const std::vector<uint8_t>& value) override;
 
   // Test access.
   const Value* Find(const std::string& name) const;

@@ -20,13 +20,10 @@ class IRegistryKey {
   virtual RegistryRead QueryDword(const std::string& name, int32_t& value) = 0;
   // bufferBytes counts the terminating zero, so at most bufferBytes - 1
   // characters are returned.
-  virtual RegistryRead QueryString(const std::string& name, size_t bufferBytes,
-                                   std::string& value) = 0;
-  virtual RegistryRead QueryBinary(const std::string& name,
-                                   std::vector<uint8_t>& value) = 0;
+  virtual RegistryRead QueryString(const std::string& name, size_t bufferBytes, std::string& value) = 0;
+  virtual RegistryRead QueryBinary(const std::string& name, std::vector<uint8_t>& value) = 0;
   // Create (or open) the key and write the value. False on failure.
   virtual bool SetDword(const std::string& name, int32_t value) = 0;
   virtual bool SetString(const std::string& name, const std::string& value) = 0;
-  virtual bool SetBinary(const std::string& name,
-                         const std::vector<uint8_t>& value) = 0;
+  virtual bool SetBinary(const std::string& name, const std::vector<uint8_t>& value) = 0;
 };

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-RegistryRead CWin32RegistryKey::Query(const std::string& name, DWORD wantedType,
-                                      std::vector<uint8_t>& data, size_t bufferBytes) {
+RegistryRead CWin32RegistryKey::Query(const std::string& name, DWORD wantedType, std::vector<uint8_t>& data,
+                                      size_t bufferBytes) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
-    return RegistryRead::Missing;
+  if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return RegistryRead::Missing;
   data.assign(bufferBytes, 0);
   DWORD type = 0;
   DWORD size = static_cast<DWORD>(bufferBytes);
@@ -26,8 +25,7 @@ RegistryRead CWin32RegistryKey::QueryDword(const std::string& name, int32_t& val
   return RegistryRead::Ok;
 }
 
-RegistryRead CWin32RegistryKey::QueryString(const std::string& name, size_t bufferBytes,
-                                            std::string& value) {
+RegistryRead CWin32RegistryKey::QueryString(const std::string& name, size_t bufferBytes, std::string& value) {
   std::vector<uint8_t> data;
   RegistryRead status = Query(name, REG_SZ, data, bufferBytes);
   if (status != RegistryRead::Ok) return status;
@@ -36,8 +34,7 @@ RegistryRead CWin32RegistryKey::QueryString(const std::string& name, size_t buff
   return RegistryRead::Ok;
 }
 
-RegistryRead CWin32RegistryKey::QueryBinary(const std::string& name,
-                                            std::vector<uint8_t>& value) {
+RegistryRead CWin32RegistryKey::QueryBinary(const std::string& name, std::vector<uint8_t>& value) {
   // Binary values here are small and of fixed size; 4 KiB bounds the read.
   return Query(name, REG_BINARY, value, 4096);
 }
@@ -45,8 +42,8 @@ RegistryRead CWin32RegistryKey::QueryBinary(const std::string& name,
 bool CWin32RegistryKey::Set(const std::string& name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
-      RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+      RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(key);

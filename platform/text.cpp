@@ -17,9 +17,7 @@ std::string ToLowerAscii(std::string text) {
   return text;
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 std::string TrimRight(const std::string& text) {
   size_t end = text.size();
@@ -41,9 +39,7 @@ std::string StripTrailingBackslashes(const std::string& text) {
   return text.substr(0, end);
 }
 
-std::string NormaliseFolder(const std::string& folder) {
-  return StripTrailingBackslashes(Trim(folder)) + "\\";
-}
+std::string NormaliseFolder(const std::string& folder) { return StripTrailingBackslashes(Trim(folder)) + "\\"; }
 
 std::string TextFromField(const char* field, size_t fieldSize) {
   const void* end = std::memchr(field, 0, fieldSize);

@@ -7,8 +7,8 @@ CDialog::~CDialog() { Destroy(); }
 INT_PTR CDialog::DoModal() {
   modal_ = true;
   ended_ = false;
-  HWND created = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner_,
-                                    DialogProc, reinterpret_cast<LPARAM>(this));
+  HWND created = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner_, DialogProc,
+                                    reinterpret_cast<LPARAM>(this));
   if (!created) return -1;
   bool ownerWasEnabled = owner_ && IsWindowEnabled(owner_);
   if (ownerWasEnabled) EnableWindow(owner_, FALSE);
@@ -50,8 +50,8 @@ void CDialog::RunModalLoop() {
 bool CDialog::Create(HWND parent) {
   modal_ = false;
   owner_ = parent;
-  return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
-                            DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+  return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent, DialogProc,
+                            reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -102,10 +102,8 @@ bool ReturnsResultDirectly(UINT message) {
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_QUERYDRAGICON:
-    case WM_INITDIALOG:
-      return true;
-    default:
-      return false;
+    case WM_INITDIALOG: return true;
+    default: return false;
   }
 }
 
@@ -113,15 +111,13 @@ bool ReturnsResultDirectly(UINT message) {
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog();
+    case WM_INITDIALOG: return OnInitDialog();
     case WM_NCDESTROY:
       OnDestroy();
       SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
       hwnd_ = nullptr;
       return FALSE;
-    default:
-      break;
+    default: break;
   }
   LRESULT result = 0;
   if (HandleMessage(message, wParam, lParam, result)) {

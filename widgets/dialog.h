@@ -48,13 +48,11 @@ class CDialog {
   // sees it; true when it was consumed (accelerators).
   virtual bool PreTranslateMessage(MSG& msg) { return false; }
   // Derived classes route to their map here; true when handled.
-  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return false;
-  }
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
 
   template <class T, size_t N>
-  static bool Route(T* self, const MESSAGE_MAP_ENTRY<T> (&map)[N], UINT message, WPARAM wParam,
-                    LPARAM lParam, LRESULT& result) {
+  static bool Route(T* self, const MESSAGE_MAP_ENTRY<T> (&map)[N], UINT message, WPARAM wParam, LPARAM lParam,
+                    LRESULT& result) {
     UINT id = 0;
     if (message == WM_COMMAND) id = LOWORD(wParam);
     if (message == WM_NOTIFY) id = static_cast<UINT>(reinterpret_cast<NMHDR*>(lParam)->idFrom);

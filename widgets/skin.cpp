@@ -66,16 +66,12 @@ void Ring(HDC dc, int cx, int cy, int radius, COLORREF color) {
 
 void DrawGlyph(HDC dc, SkinGlyph glyph, int cx, int cy, COLORREF c) {
   switch (glyph) {
-    case SkinGlyph::Play:
-      Polygon(dc, cx, cy, {{-3, -5}, {4, 0}, {-3, 5}}, c);
-      break;
+    case SkinGlyph::Play: Polygon(dc, cx, cy, {{-3, -5}, {4, 0}, {-3, 5}}, c); break;
     case SkinGlyph::Pause:
       Bar(dc, cx - 4, cy - 5, cx - 1, cy + 6, c);
       Bar(dc, cx + 1, cy - 5, cx + 4, cy + 6, c);
       break;
-    case SkinGlyph::Stop:
-      Bar(dc, cx - 4, cy - 4, cx + 5, cy + 5, c);
-      break;
+    case SkinGlyph::Stop: Bar(dc, cx - 4, cy - 4, cx + 5, cy + 5, c); break;
     case SkinGlyph::Previous:
       Bar(dc, cx - 5, cy - 4, cx - 3, cy + 5, c);
       Polygon(dc, cx, cy, {{4, -4}, {-2, 0}, {4, 4}}, c);
@@ -88,12 +84,8 @@ void DrawGlyph(HDC dc, SkinGlyph glyph, int cx, int cy, COLORREF c) {
       Polygon(dc, cx, cy, {{-5, 1}, {0, -5}, {5, 1}}, c);
       Bar(dc, cx - 5, cy + 3, cx + 6, cy + 5, c);
       break;
-    case SkinGlyph::MoveUp:
-      Polygon(dc, cx, cy, {{-5, 3}, {0, -3}, {5, 3}}, c);
-      break;
-    case SkinGlyph::MoveDown:
-      Polygon(dc, cx, cy, {{-5, -3}, {0, 3}, {5, -3}}, c);
-      break;
+    case SkinGlyph::MoveUp: Polygon(dc, cx, cy, {{-5, 3}, {0, -3}, {5, 3}}, c); break;
+    case SkinGlyph::MoveDown: Polygon(dc, cx, cy, {{-5, -3}, {0, 3}, {5, -3}}, c); break;
     case SkinGlyph::MoveFirst:
       Bar(dc, cx - 5, cy - 5, cx + 6, cy - 3, c);
       Polygon(dc, cx, cy, {{-5, 4}, {0, -2}, {5, 4}}, c);
@@ -106,9 +98,7 @@ void DrawGlyph(HDC dc, SkinGlyph glyph, int cx, int cy, COLORREF c) {
       Line(dc, cx - 4, cy - 4, cx + 5, cy + 5, c, 2);
       Line(dc, cx + 4, cy - 4, cx - 5, cy + 5, c, 2);
       break;
-    case SkinGlyph::Minimize:
-      Bar(dc, cx - 5, cy + 3, cx + 5, cy + 5, c);
-      break;
+    case SkinGlyph::Minimize: Bar(dc, cx - 5, cy + 3, cx + 5, cy + 5, c); break;
     case SkinGlyph::Extract:  // a disc with an arrow leaving it
       Ring(dc, cx - 1, cy, 5, c);
       Bar(dc, cx - 2, cy - 1, cx + 1, cy + 2, c);
@@ -130,14 +120,11 @@ void DrawGlyph(HDC dc, SkinGlyph glyph, int cx, int cy, COLORREF c) {
       Bar(dc, cx + 3, cy - 6, cx + 6, cy - 4, c);
       Polygon(dc, cx, cy, {{-4, 2}, {2, 1}, {2, 5}, {-4, 6}}, c);
       break;
-    case SkinGlyph::OpenFolder:
-      Polygon(dc, cx, cy, {{-6, -4}, {-2, -4}, {0, -2}, {6, -2}, {6, 5}, {-6, 5}}, c);
-      break;
+    case SkinGlyph::OpenFolder: Polygon(dc, cx, cy, {{-6, -4}, {-2, -4}, {0, -2}, {6, -2}, {6, 5}, {-6, 5}}, c); break;
     case SkinGlyph::Rename:  // a pencil
       Polygon(dc, cx, cy, {{-5, 5}, {-5, 2}, {3, -6}, {6, -3}, {-2, 5}}, c);
       break;
-    case SkinGlyph::Text:
-      break;
+    case SkinGlyph::Text: break;
   }
 }
 
@@ -173,7 +160,8 @@ void DrawSkinButton(const DRAWITEMSTRUCT& item, SkinGlyph glyph, const std::stri
     Fill(dc, r, skin::kHeader);
   } else {
     Fill(dc, r, face);
-    if (!flat || hot) Edge(dc, r, pressed ? skin::kFrameDark : skin::kFrameLight, pressed ? skin::kFrameLight : skin::kFrameDark);
+    if (!flat || hot)
+      Edge(dc, r, pressed ? skin::kFrameDark : skin::kFrameLight, pressed ? skin::kFrameLight : skin::kFrameDark);
   }
   COLORREF ink = disabled ? skin::kDisabled : (hot && flat ? skin::kAccent : skin::kGlyph);
   int cx = (r.left + r.right) / 2 + (pressed ? 1 : 0);

@@ -8,8 +8,24 @@
 
 enum class SkinGlyph {
   Text,  // the button's caption, no glyph
-  Options, QueryCddb, Mp3Player, OpenFolder, Exit, Rename, MoveFirst, MoveUp, MoveDown, MoveLast,
-  Extract, Minimize, Previous, Play, Pause, Stop, Eject, Next,
+  Options,
+  QueryCddb,
+  Mp3Player,
+  OpenFolder,
+  Exit,
+  Rename,
+  MoveFirst,
+  MoveUp,
+  MoveDown,
+  MoveLast,
+  Extract,
+  Minimize,
+  Previous,
+  Play,
+  Pause,
+  Stop,
+  Eject,
+  Next,
 };
 
 namespace skin {

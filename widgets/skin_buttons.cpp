@@ -7,14 +7,13 @@
 void CSkinButtons::Create(HWND parent, const SKIN_BUTTON* buttons, size_t count) {
   parent_ = parent;
   buttons_.assign(buttons, buttons + count);
-  tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+  tooltip_ =
+      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   for (const SKIN_BUTTON& button : buttons_) {
-    HWND control = CreateWindowExA(0, "BUTTON", button.caption ? button.caption : "",
-                                  WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND control = CreateWindowExA(
+        0, "BUTTON", button.caption ? button.caption : "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)), GetModuleHandleA(nullptr), nullptr);
     SetWindowSubclass(control, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
     if (button.tooltipId == 0) continue;
     std::string text = LoadResourceString(button.tooltipId);
@@ -73,8 +72,7 @@ LRESULT CALLBACK CSkinButtons::ButtonProc(HWND hwnd, UINT message, WPARAM wParam
       RemoveWindowSubclass(hwnd, ButtonProc, 1);
       if (self->hot_ == hwnd) self->hot_ = nullptr;
       break;
-    default:
-      break;
+    default: break;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }

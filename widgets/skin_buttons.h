@@ -25,8 +25,8 @@ class CSkinButtons {
   void EnableAll(const int* ids, size_t count, bool enable) const;
 
  private:
-  static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR subclassId, DWORD_PTR data);
+  static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                     DWORD_PTR data);
   const SKIN_BUTTON* Find(int id) const;
 
   HWND parent_ = nullptr;

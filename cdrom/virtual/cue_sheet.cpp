@@ -70,8 +70,7 @@ bool ParseTime(const std::string& text, uint32_t& frames) {
   size_t first = text.find(':');
   size_t second = first == std::string::npos ? first : text.find(':', first + 1);
   if (second == std::string::npos) return false;
-  std::string mm = text.substr(0, first), ss = text.substr(first + 1, second - first - 1),
-              ff = text.substr(second + 1);
+  std::string mm = text.substr(0, first), ss = text.substr(first + 1, second - first - 1), ff = text.substr(second + 1);
   if (!IsDigits(mm, 1, 3) || !IsDigits(ss, 1, 2) || !IsDigits(ff, 1, 2)) return false;
   uint32_t m = static_cast<uint32_t>(std::stoul(mm)), s = static_cast<uint32_t>(std::stoul(ss)),
            f = static_cast<uint32_t>(std::stoul(ff));
@@ -178,8 +177,8 @@ bool CCueParser::Line(const std::vector<std::string>& words) {
   if (keyword == "INDEX") return Index(words);
   if (keyword == "PREGAP") return Gap(words, true);
   if (keyword == "POSTGAP") return Gap(words, false);
-  static const char* const kIgnored[] = {"REM",   "CATALOG", "PERFORMER", "TITLE",
-                                         "SONGWRITER", "FLAGS", "ISRC", "CDTEXTFILE"};
+  static const char* const kIgnored[] = {"REM",        "CATALOG", "PERFORMER", "TITLE",
+                                         "SONGWRITER", "FLAGS",   "ISRC",      "CDTEXTFILE"};
   for (const char* ignored : kIgnored)
     if (keyword == ignored) return true;
   return Fail("unknown command \"" + words[0].substr(0, 32) + "\"");
@@ -216,8 +215,7 @@ bool CCueParser::Track(const std::vector<std::string>& words) {
   int number = std::stoi(words[1]);
   if (number < 1 || number > 99) return Fail("track number outside 1..99");
   if (!image_.tracks.empty()) {
-    if (track_.lastIndex < 1)
-      return Fail("track " + std::to_string(image_.tracks.back().number) + " has no INDEX 01");
+    if (track_.lastIndex < 1) return Fail("track " + std::to_string(image_.tracks.back().number) + " has no INDEX 01");
     if (number != image_.tracks.back().number + 1) return Fail("track numbers must follow one another");
   }
   std::string mode = ToUpperAscii(words[2]);
@@ -292,7 +290,8 @@ bool CCueParser::Finish() {
 bool CCueParser::PlaceFileUpTo(uint64_t upTo) {
   if (upTo <= filePlaced_) return true;
   uint64_t frames = upTo - filePlaced_;
-  if (!Place(static_cast<uint32_t>(std::min<uint64_t>(frames, kMaxImageFrames + 1ull)), file_, filePlaced_)) return false;
+  if (!Place(static_cast<uint32_t>(std::min<uint64_t>(frames, kMaxImageFrames + 1ull)), file_, filePlaced_))
+    return false;
   filePlaced_ = upTo;
   return true;
 }
@@ -350,7 +349,8 @@ void BuildImageToc(const DISC_IMAGE& image, CD_TOC& toc) {
     entry.trackNumber = number;
     for (int i = 0; i < 4; ++i) entry.address[i] = static_cast<uint8_t>(lba >> (24 - 8 * i));
   };
-  for (size_t i = 0; i < count; ++i) put(toc.entries[i], image.tracks[i].number, image.tracks[i].data, image.tracks[i].start);
+  for (size_t i = 0; i < count; ++i)
+    put(toc.entries[i], image.tracks[i].number, image.tracks[i].data, image.tracks[i].start);
   put(toc.entries[count], kLeadOutTrack, image.tracks[count - 1].data, image.leadOut);
 }
 

@@ -40,7 +40,7 @@ struct DISC_IMAGE_TRACK {
 struct DISC_EXTENT {
   uint32_t start = 0;  // LBA
   uint32_t frames = 0;
-  int file = -1;       // index into DISC_IMAGE::files; -1 = silence
+  int file = -1;  // index into DISC_IMAGE::files; -1 = silence
   uint64_t fileFrame = 0;
 };
 

@@ -92,8 +92,9 @@ void MusicSample(const TUNE& tune, double t, double trackSeconds, double& left, 
   double inStep = t - stepIndex * step;
   static const int kPattern[4] = {0, 1, 2, 1};
   double arpHz = NoteHz(notes[kPattern[stepIndex % 4]] + 12);
-  double arp = 0.15 * Edges(inStep, step, 0.005, 0.01) * std::exp(-5.0 * inStep) *
-               (std::sin(kTwoPi * arpHz * inStep) + 0.5 * std::exp(-8.0 * inStep) * std::sin(kTwoPi * 2 * arpHz * inStep));
+  double arp =
+      0.15 * Edges(inStep, step, 0.005, 0.01) * std::exp(-5.0 * inStep) *
+      (std::sin(kTwoPi * arpHz * inStep) + 0.5 * std::exp(-8.0 * inStep) * std::sin(kTwoPi * 2 * arpHz * inStep));
   double pan = stepIndex % 2 ? 0.8 : 0.45;
 
   double fade = std::min({1.0, t / 0.3, std::max(0.0, (trackSeconds - t) / 2.0)});
@@ -166,9 +167,7 @@ void RenderTrackFrames(const IMAGE_TRACK& track, int trackNumber, uint32_t first
       double t = static_cast<double>(n) / kSampleRate;
       uint8_t* at = sector + 4 * i;
       switch (track.content) {
-        case TrackContent::Silence:
-          PutSample(at, 0, 0);
-          break;
+        case TrackContent::Silence: PutSample(at, 0, 0); break;
         case TrackContent::Tone: {
           double f0 = track.frequencies.empty() ? 440.0 : track.frequencies[0];
           int16_t s = ToSample(amplitude * std::sin(kTwoPi * f0 * t));
@@ -211,8 +210,7 @@ void RenderTrackFrames(const IMAGE_TRACK& track, int trackNumber, uint32_t first
           PutSample(at, ToSample(1.25 * amplitude * left), ToSample(1.25 * amplitude * right));
           break;
         }
-        case TrackContent::Data:
-          break;
+        case TrackContent::Data: break;
       }
     }
   }

@@ -19,13 +19,13 @@ enum class TrackContent {
 
 struct IMAGE_TRACK {
   TrackContent content = TrackContent::Tone;
-  uint32_t frames = 10 * 75;     // from INDEX 01 to the end of the track
-  uint32_t pregapFrames = 0;     // before INDEX 01
-  bool pregapInFile = false;     // INDEX 00 and silence in the BIN; otherwise a PREGAP line
+  uint32_t frames = 10 * 75;  // from INDEX 01 to the end of the track
+  uint32_t pregapFrames = 0;  // before INDEX 01
+  bool pregapInFile = false;  // INDEX 00 and silence in the BIN; otherwise a PREGAP line
   std::vector<double> frequencies = {440.0};
-  double amplitude = 0.5;        // of full scale, 0..1
-  uint32_t seed = 1;             // Noise
-  int style = 0;                 // Music: 0..3
+  double amplitude = 0.5;  // of full scale, 0..1
+  uint32_t seed = 1;       // Noise
+  int style = 0;           // Music: 0..3
 };
 
 struct DISC_IMAGE_LAYOUT {

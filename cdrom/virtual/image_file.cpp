@@ -72,9 +72,7 @@ bool CImageFile::ReadAt(int64_t offset, void* data, size_t count) {
   return std::fread(data, 1, count, file_) == count;
 }
 
-bool CImageFile::Write(const void* data, size_t count) {
-  return file_ && std::fwrite(data, 1, count, file_) == count;
-}
+bool CImageFile::Write(const void* data, size_t count) { return file_ && std::fwrite(data, 1, count, file_) == count; }
 
 bool CImageFile::Finish() {
   if (!file_) return false;

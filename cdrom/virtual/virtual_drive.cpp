@@ -41,17 +41,17 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
   std::string value = equals == std::string::npos ? std::string() : Trim(option.substr(equals + 1));
   bool hasValue = equals != std::string::npos;
   auto needs = [&](bool wanted) {
-    if (wanted != hasValue) why = wanted ? "option \"" + name + "\" needs a value" : "option \"" + name + "\" takes no value";
+    if (wanted != hasValue)
+      why = wanted ? "option \"" + name + "\" needs a value" : "option \"" + name + "\" takes no value";
     return wanted == hasValue;
   };
   if (name == "bad") {
     if (!needs(true)) return false;
     VIRTUAL_LBA_RANGE range;
     size_t dash = value.find('-');
-    bool ok = dash == std::string::npos
-                  ? ParseNumber(value, range.first) && ParseNumber(value, range.last)
-                  : ParseNumber(Trim(value.substr(0, dash)), range.first) &&
-                        ParseNumber(Trim(value.substr(dash + 1)), range.last);
+    bool ok = dash == std::string::npos ? ParseNumber(value, range.first) && ParseNumber(value, range.last)
+                                        : ParseNumber(Trim(value.substr(0, dash)), range.first) &&
+                                              ParseNumber(Trim(value.substr(dash + 1)), range.last);
     if (!ok || range.first > range.last) {
       why = "bad=" + value + " is not an LBA or a range FIRST-LAST";
       return false;
@@ -192,8 +192,7 @@ bool CommandShape(uint8_t opcode, uint8_t& cdbLength, DataDirection& direction) 
     case 0xD8:  // vendor READ CD-DA
       cdbLength = 12;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -275,28 +274,14 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
   // The transfer length the CDB implies.
   uint64_t expected = 0;
   switch (cdb[0]) {
-    case 0x12:
-      expected = Be16(cdb + 3);
-      break;
-    case 0x43:
-      expected = Be16(cdb + 7);
-      break;
+    case 0x12: expected = Be16(cdb + 3); break;
+    case 0x43: expected = Be16(cdb + 7); break;
     case 0x15:
-    case 0x1A:
-      expected = cdb[4];
-      break;
-    case 0xBE:
-      expected = uint64_t{Be24(cdb + 6)} * kImageFrameBytes;
-      break;
-    case 0xD4:
-      expected = uint64_t{Be16(cdb + 7)} * kImageFrameBytes;
-      break;
-    case 0xD8:
-      expected = uint64_t{Be32(cdb + 6)} * kImageFrameBytes;
-      break;
-    case 0x28:
-      expected = uint64_t{Be16(cdb + 7)} * blockLength_;
-      break;
+    case 0x1A: expected = cdb[4]; break;
+    case 0xBE: expected = uint64_t{Be24(cdb + 6)} * kImageFrameBytes; break;
+    case 0xD4: expected = uint64_t{Be16(cdb + 7)} * kImageFrameBytes; break;
+    case 0xD8: expected = uint64_t{Be32(cdb + 6)} * kImageFrameBytes; break;
+    case 0x28: expected = uint64_t{Be16(cdb + 7)} * blockLength_; break;
   }
   if (expected != command.transferLength || expected > kMaxTransfer) return kInvalidParameter;
   if (expected > 0 && command.buffer == nullptr) return kInvalidUserBuffer;
@@ -304,16 +289,11 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
   if (InjectedFailure(command)) return kIoDevice;
   uint8_t* out = static_cast<uint8_t*>(command.buffer);
   switch (cdb[0]) {
-    case 0x12:
-      return Inquiry(command, transferred);
-    case 0x15:
-      return ModeSelect(command);
-    case 0x1A:
-      return ModeSense(command, transferred);
-    case 0x43:
-      return ReadToc(command, transferred);
-    default:
-      break;
+    case 0x12: return Inquiry(command, transferred);
+    case 0x15: return ModeSelect(command);
+    case 0x1A: return ModeSense(command, transferred);
+    case 0x43: return ReadToc(command, transferred);
+    default: break;
   }
 
   // The reads.
@@ -328,9 +308,7 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
       if ((cdb[1] & 0x1D) != 0x04 || (cdb[9] != 0xF0 && cdb[9] != 0x10) || cdb[10] != 0) return kInvalidFunction;
       count = Be24(cdb + 6);
       break;
-    case 0xD4:
-      count = Be16(cdb + 7);
-      break;
+    case 0xD4: count = Be16(cdb + 7); break;
     case 0xD8:
       if (cdb[10] != 0) return kInvalidFunction;  // sub-code formats are not served
       count = Be32(cdb + 6);
@@ -596,9 +574,9 @@ void CVirtualDeviceIo::Close(DeviceHandle device) {
     return;
   }
   std::lock_guard<std::mutex> lock(lock_);
-  handles_.erase(std::remove_if(handles_.begin(), handles_.end(),
-                                [device](const OPEN_HANDLE& h) { return h.handle == device; }),
-                 handles_.end());
+  handles_.erase(
+      std::remove_if(handles_.begin(), handles_.end(), [device](const OPEN_HANDLE& h) { return h.handle == device; }),
+      handles_.end());
 }
 
 bool CVirtualDeviceIo::Control(DeviceHandle device, uint32_t code, void* in, uint32_t inSize, void* out,
@@ -627,7 +605,8 @@ bool CVirtualDeviceIo::PassThrough(CVirtualDrive& drive, uint32_t code, void* in
   if (LoadLe16(record + sptd::kLength) != kPassThroughLength) return Fail(kInvalidParameter);
   uint8_t senseLength = record[sptd::kSenseInfoLength];
   uint32_t senseOffset = LoadLe32(record + sptd::kSenseInfoOffset);
-  if (senseLength && (senseOffset < kPassThroughLength || uint64_t{senseOffset} + senseLength > std::min(inSize, outSize)))
+  if (senseLength &&
+      (senseOffset < kPassThroughLength || uint64_t{senseOffset} + senseLength > std::min(inSize, outSize)))
     return Fail(kInvalidParameter);
   uint8_t dataIn = record[sptd::kDataIn];
   uint32_t timeOut = LoadLe32(record + sptd::kTimeOutValue);

@@ -47,7 +47,7 @@ struct VIRTUAL_DRIVE_CONFIG {
   bool rejectModeSense = false;
   bool noMedium = false;  // the tray stays empty
   uint32_t delayPerSectorMs = 0;
-  std::string vendor = "CANTARO";       // INQUIRY texts, space-padded to 8, 16 and 4
+  std::string vendor = "CANTARO";  // INQUIRY texts, space-padded to 8, 16 and 4
   std::string product = "VIRTUAL CD-ROM";
   std::string revision = "1.0";
 };
@@ -65,14 +65,14 @@ bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFI
 
 // The Win32 error codes a failing virtual call leaves behind.
 namespace virtual_error {
-inline constexpr uint32_t kInvalidFunction = 1;      // command or CDB field the drive rejects
+inline constexpr uint32_t kInvalidFunction = 1;  // command or CDB field the drive rejects
 inline constexpr uint32_t kInvalidHandle = 6;
-inline constexpr uint32_t kNotReady = 21;            // no medium
-inline constexpr uint32_t kInvalidDrive = 15;        // driver path: no virtual drive at that index
-inline constexpr uint32_t kCrc = 23;                 // unreadable sector
-inline constexpr uint32_t kSectorNotFound = 27;      // beyond the lead-out
-inline constexpr uint32_t kInvalidParameter = 87;    // malformed record, length or direction
-inline constexpr uint32_t kIoDevice = 1117;          // injected failure of an attempt
+inline constexpr uint32_t kNotReady = 21;             // no medium
+inline constexpr uint32_t kInvalidDrive = 15;         // driver path: no virtual drive at that index
+inline constexpr uint32_t kCrc = 23;                  // unreadable sector
+inline constexpr uint32_t kSectorNotFound = 27;       // beyond the lead-out
+inline constexpr uint32_t kInvalidParameter = 87;     // malformed record, length or direction
+inline constexpr uint32_t kIoDevice = 1117;           // injected failure of an attempt
 inline constexpr uint32_t kInvalidUserBuffer = 1784;  // no buffer for the data
 }  // namespace virtual_error
 

@@ -39,8 +39,8 @@ void BroadcastMediaChange(char letter, bool arrived, void* stop) {
   for (HWND hwnd : windows) {
     if (stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) return;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(hwnd, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume),
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &result);
+    SendMessageTimeoutA(hwnd, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        5000, &result);
   }
 }
 

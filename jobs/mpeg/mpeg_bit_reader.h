@@ -71,8 +71,7 @@ class MpegBitReader {
       std::memcpy(&word, bytes, sizeof(word));
       return __builtin_bswap32(word);
     } else {
-      return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
-             uint32_t{bytes[3]};
+      return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | uint32_t{bytes[3]};
     }
   }
 

@@ -50,10 +50,9 @@ bool IsValidHeader(const MPEG_HEADER& h) {
   } else {
     return false;
   }
-  return h.layerCode >= 1 && h.layerCode <= 3 && h.bitRateIndex >= 0 && h.bitRateIndex < 15 &&
-         h.sampleRateIndex >= 0 && h.sampleRateIndex < 3 && h.mode >= 0 && h.mode <= 3 &&
-         h.modeExtension >= 0 && h.modeExtension <= 3 && (h.padding == 0 || h.padding == 1) &&
-         (h.protection == 0 || h.protection == 1);
+  return h.layerCode >= 1 && h.layerCode <= 3 && h.bitRateIndex >= 0 && h.bitRateIndex < 15 && h.sampleRateIndex >= 0 &&
+         h.sampleRateIndex < 3 && h.mode >= 0 && h.mode <= 3 && h.modeExtension >= 0 && h.modeExtension <= 3 &&
+         (h.padding == 0 || h.padding == 1) && (h.protection == 0 || h.protection == 1);
 }
 
 // The next frame of a free-format stream starts with a header of the same
@@ -85,14 +84,10 @@ int32_t StreamFrameLength(const MPEG_DECODER_STATE& state, const MPEG_HEADER& he
 MpegChannelChoice ChooseChannels(const MPEG_HEADER& header, uint32_t outputOptions) {
   if (MpegChannelCount(header) == 1) return MpegChannelChoice::kMono;
   switch (outputOptions & kMpegChannelMask) {
-    case kMpegChannelsAverage:
-      return MpegChannelChoice::kAverage;
-    case kMpegChannelsLeft:
-      return MpegChannelChoice::kLeft;
-    case kMpegChannelsRight:
-      return MpegChannelChoice::kRight;
-    default:
-      return MpegChannelChoice::kStereo;
+    case kMpegChannelsAverage: return MpegChannelChoice::kAverage;
+    case kMpegChannelsLeft: return MpegChannelChoice::kLeft;
+    case kMpegChannelsRight: return MpegChannelChoice::kRight;
+    default: return MpegChannelChoice::kStereo;
   }
 }
 
@@ -112,8 +107,7 @@ int32_t MpegSubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t rateReduc
   return static_cast<int32_t>(std::min<int64_t>(highest + 1, 32 >> rateReduction));
 }
 
-int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header,
-                         int32_t& bitRate) {
+int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header, int32_t& bitRate) {
   if (bytes == nullptr || available < 4) return 0;
   MPEG_HEADER h;
   if (!ReadHeaderFields(bytes, h)) return 0;
@@ -124,15 +118,14 @@ int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& he
   } else {
     length = FindNextFreeFormatHeader(bytes, std::min<size_t>(available, kMpegMaxFrameBytes));
     if (length == 0) return 0;
-    bitRate =
-        static_cast<int32_t>(int64_t{length} * 8 * MpegSampleRate(h) / MpegSamplesPerChannel(h));
+    bitRate = static_cast<int32_t>(int64_t{length} * 8 * MpegSampleRate(h) / MpegSamplesPerChannel(h));
   }
   header = h;
   return length;
 }
 
-bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction,
-                 int32_t reserved, uint32_t outputOptions, int32_t frequencyLimit) {
+bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction, int32_t reserved,
+                 uint32_t outputOptions, int32_t frequencyLimit) {
   MPEG_DECODER_STATE& state = g_decoder;
   state.ready = false;
   if (!IsValidHeader(header)) return false;
@@ -154,15 +147,9 @@ bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateRed
 
   bool layerReady = false;
   switch (MpegLayer(header)) {
-    case 1:
-      layerReady = InitLayer1(state);
-      break;
-    case 2:
-      layerReady = InitLayer2(state, frameLength);
-      break;
-    default:
-      layerReady = InitLayer3(state);
-      break;
+    case 1: layerReady = InitLayer1(state); break;
+    case 2: layerReady = InitLayer2(state, frameLength); break;
+    default: layerReady = InitLayer3(state); break;
   }
   if (!layerReady) return false;
 
@@ -189,16 +176,14 @@ bool MpegSelectFloatOutput() {
     const int outputChannels = state.channelChoice == MpegChannelChoice::kStereo ? 2 : 1;
     state.output = SelectLayer3Window(state.bitsPerSample, state.rateReduction, outputChannels);
   } else {
-    state.output =
-        SelectLayer12Output(state.bitsPerSample, state.rateReduction, state.channelChoice);
+    state.output = SelectLayer12Output(state.bitsPerSample, state.rateReduction, state.channelChoice);
   }
   state.format.bitsPerSample = state.bitsPerSample;
   state.frameOutputBytes = state.format.samplesPerFrame * (state.bitsPerSample / 8);
   return true;
 }
 
-uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output,
-                     size_t outputCapacity) {
+uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output, size_t outputCapacity) {
   MPEG_DECODER_STATE& state = g_decoder;
   if (!state.ready || input == nullptr || output == nullptr || available < 4) return 0;
   if (outputCapacity < static_cast<size_t>(state.frameOutputBytes)) return 0;

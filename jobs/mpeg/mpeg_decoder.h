@@ -58,8 +58,7 @@ inline constexpr int32_t kMpegMaxFrameOutputBytes = 1152 * 2 * 2;
 // within the first 10000 bytes (or the available bytes, if fewer). On success
 // fills `header` and `bitRate` (bits per second; for free format the rate the
 // measured length implies).
-int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header,
-                         int32_t& bitRate);
+int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header, int32_t& bitRate);
 
 // Sets the decoder up for the stream whose first header is `header` and whose
 // first frame is `frameLength` bytes long (as ParseFrameHeader measured it;
@@ -70,8 +69,8 @@ int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& he
 // Subbands above `frequencyLimit` Hz are not decoded. Clears all history.
 // Fails for a header without tables: a reserved code, or a Layer II bit rate
 // and mode with no allocation table.
-bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction,
-                 int32_t reserved, uint32_t outputOptions, int32_t frequencyLimit);
+bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction, int32_t reserved,
+                 uint32_t outputOptions, int32_t frequencyLimit);
 
 // The format of the PCM that DecodeFrame produces for the current stream.
 void GetOutputFormat(MPEG_OUTPUT_FORMAT& format);
@@ -85,8 +84,7 @@ void GetOutputFormat(MPEG_OUTPUT_FORMAT& format);
 // little output room. A frame whose header is sound but whose content is
 // damaged is consumed and decodes to what can be recovered of it (silence at
 // worst), so the PCM length stays in step with the stream.
-uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output,
-                     size_t outputCapacity);
+uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output, size_t outputCapacity);
 
 inline int32_t DecodedBytesConsumed(uint64_t result) {
   return static_cast<int32_t>(static_cast<uint32_t>(result & 0xFFFFFFFFu));

@@ -11,8 +11,7 @@
 // table_select `tableSelect`, including linbits escapes and signs. Lines left
 // when the reader reaches `endBit` are set to 0. Tables 0, 4 and 14 code no
 // bits and give zeros.
-void DecodeBigValues(MpegBitReader& reader, size_t endBit, uint32_t tableSelect, int32_t* values,
-                     int begin, int end);
+void DecodeBigValues(MpegBitReader& reader, size_t endBit, uint32_t tableSelect, int32_t* values, int begin, int end);
 
 // Decodes quadruples from line `begin` while bits remain before `endBit`,
 // with count-1 table B when `tableB` is set, else table A. A quadruple that

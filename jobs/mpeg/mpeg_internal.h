@@ -15,14 +15,10 @@ inline int MpegLayer(const MPEG_HEADER& header) { return 4 - header.layerCode; }
 inline int MpegChannelCount(const MPEG_HEADER& header) { return header.mode == 3 ? 1 : 2; }
 
 // 0 MPEG-1, 1 MPEG-2 lower sampling frequencies, 2 MPEG 2.5.
-inline int MpegFamily(const MPEG_HEADER& header) {
-  return header.versionKind == 2 ? 2 : (header.id != 0 ? 0 : 1);
-}
+inline int MpegFamily(const MPEG_HEADER& header) { return header.versionKind == 2 ? 2 : (header.id != 0 ? 0 : 1); }
 
 // Index 0..8 into the per-frequency Layer III tables.
-inline int MpegSampleRateSlot(const MPEG_HEADER& header) {
-  return MpegFamily(header) * 3 + header.sampleRateIndex;
-}
+inline int MpegSampleRateSlot(const MPEG_HEADER& header) { return MpegFamily(header) * 3 + header.sampleRateIndex; }
 
 inline int32_t MpegSampleRate(const MPEG_HEADER& header) {
   return kMpegSampleRates[MpegFamily(header)][header.sampleRateIndex];
@@ -30,12 +26,9 @@ inline int32_t MpegSampleRate(const MPEG_HEADER& header) {
 
 inline int32_t MpegSamplesPerChannel(const MPEG_HEADER& header) {
   switch (MpegLayer(header)) {
-    case 1:
-      return 384;
-    case 2:
-      return 1152;
-    default:
-      return header.id != 0 ? 1152 : 576;
+    case 1: return 384;
+    case 2: return 1152;
+    default: return header.id != 0 ? 1152 : 576;
   }
 }
 
@@ -70,8 +63,7 @@ struct MPEG_LAYER12_STATE {
 // The Layer II allocation table for a frame, or nullptr when the bit rate and
 // mode have none. `kbps` is the frame's total bit rate (for free format, the
 // rate its length implies).
-const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int32_t kbps,
-                                                 bool freeFormat);
+const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int32_t kbps, bool freeFormat);
 
 // ---- Layer III ----
 
@@ -83,8 +75,7 @@ struct MPEG_GRANULE_CHANNEL;
 
 // Runs the hybrid filter on the channels the output needs and leaves the
 // output channels' subband values in hybrid[0] (and hybrid[1] for two).
-using MpegLayer3ChannelHandler = void (*)(MPEG_LAYER3_STATE& layer3,
-                                          const MPEG_GRANULE_CHANNEL* granule);
+using MpegLayer3ChannelHandler = void (*)(MPEG_LAYER3_STATE& layer3, const MPEG_GRANULE_CHANNEL* granule);
 
 struct MPEG_LAYER3_STATE {
   bool lowerFrequencies = false;  // side information and scale factors of MPEG-2 / 2.5
@@ -102,8 +93,8 @@ struct MPEG_LAYER3_STATE {
 // ---- The decoder ----
 
 struct MPEG_DECODER_STATE;
-using MpegFrameDecoder = int32_t (*)(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                                     const uint8_t* frame, int32_t frameLength, uint8_t* out);
+using MpegFrameDecoder = int32_t (*)(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                                     int32_t frameLength, uint8_t* out);
 
 // The one decoder of the process. InitDecoder fills it for a stream;
 // DecodeFrame reads the stream's fields and advances its history.
@@ -137,9 +128,9 @@ bool InitLayer1(MPEG_DECODER_STATE& state);
 bool InitLayer2(MPEG_DECODER_STATE& state, int32_t frameLength);
 bool InitLayer3(MPEG_DECODER_STATE& state);
 
-int32_t DecodeLayer1Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out);
-int32_t DecodeLayer2Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out);
-int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out);
+int32_t DecodeLayer1Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out);
+int32_t DecodeLayer2Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out);
+int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out);

@@ -40,16 +40,14 @@ uint8_t* SynthesizeSlots(MPEG_DECODER_STATE& state, int slots, uint8_t* out) {
 }
 
 int32_t ProducedBytes(const MPEG_DECODER_STATE& state, int slots) {
-  return slots * (kSubbands >> state.rateReduction) * state.format.channels *
-         (state.bitsPerSample / 8);
+  return slots * (kSubbands >> state.rateReduction) * state.format.channels * (state.bitsPerSample / 8);
 }
 
 // Silence through the filter bank, so that what is still in its history
 // fades out as it would.
 int32_t SynthesizeSilence(MPEG_DECODER_STATE& state, int slots, uint8_t* out) {
   static const float kSilence[kSubbands] = {};
-  for (int slot = 0; slot < slots; ++slot)
-    out = state.output(state.synthesis, kSilence, kSilence, out);
+  for (int slot = 0; slot < slots; ++slot) out = state.output(state.synthesis, kSilence, kSilence, out);
   return ProducedBytes(state, slots);
 }
 
@@ -61,16 +59,12 @@ struct LAYER1_SUBBAND {
 };
 
 // Code 15 is forbidden; a damaged frame gets no samples there.
-int32_t Layer1SampleBits(uint32_t code) {
-  return (code == 0 || code == 15) ? 0 : static_cast<int32_t>(code) + 1;
-}
+int32_t Layer1SampleBits(uint32_t code) { return (code == 0 || code == 15) ? 0 : static_cast<int32_t>(code) + 1; }
 
-void ReadLayer1Allocation(MpegBitReader& reader, int channels, int bound,
-                          LAYER1_SUBBAND* subbands) {
+void ReadLayer1Allocation(MpegBitReader& reader, int channels, int bound, LAYER1_SUBBAND* subbands) {
   for (int sb = 0; sb < kSubbands; ++sb) {
     if (sb < bound) {
-      for (int ch = 0; ch < channels; ++ch)
-        subbands[sb].bits[ch] = Layer1SampleBits(reader.Read(4));
+      for (int ch = 0; ch < channels; ++ch) subbands[sb].bits[ch] = Layer1SampleBits(reader.Read(4));
     } else {
       subbands[sb].bits[0] = subbands[sb].bits[1] = Layer1SampleBits(reader.Read(4));
     }
@@ -86,8 +80,8 @@ bool InitLayer1(MPEG_DECODER_STATE& state) {
   return true;
 }
 
-int32_t DecodeLayer1Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out) {
+int32_t DecodeLayer1Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out) {
   MpegBitReader reader = OpenFrame(header, frame, frameLength);
   const int channels = MpegChannelCount(header);
   const int bound = StereoBound(header, kSubbands);
@@ -124,8 +118,7 @@ int32_t DecodeLayer1Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
 
 // ---- Layer II ----
 
-const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int32_t kbps,
-                                                 bool freeFormat) {
+const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int32_t kbps, bool freeFormat) {
   if (header.id == 0) return &kLayer2TableLsf;
   const int32_t perChannel = kbps / MpegChannelCount(header);
   const int32_t rate = MpegSampleRate(header);
@@ -137,20 +130,16 @@ const LAYER2_ALLOCATION_TABLE* SelectLayer2Table(const MPEG_HEADER& header, int3
   }
   switch (perChannel) {
     case 32:
-    case 48:
-      return rate == 32000 ? &kLayer2TableD : &kLayer2TableC;
+    case 48: return rate == 32000 ? &kLayer2TableD : &kLayer2TableC;
     case 56:
     case 64:
-    case 80:
-      return &kLayer2TableA;
+    case 80: return &kLayer2TableA;
     case 96:
     case 112:
     case 128:
     case 160:
-    case 192:
-      return rate == 48000 ? &kLayer2TableA : &kLayer2TableB;
-    default:
-      return nullptr;
+    case 192: return rate == 48000 ? &kLayer2TableA : &kLayer2TableB;
+    default: return nullptr;
   }
 }
 
@@ -166,8 +155,8 @@ struct LAYER2_SUBBAND {
   uint32_t scaleIndex[2][3];           // one per third of the frame
 };
 
-void ReadLayer2Allocation(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels,
-                          int bound, LAYER2_SUBBAND* subbands) {
+void ReadLayer2Allocation(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels, int bound,
+                          LAYER2_SUBBAND* subbands) {
   for (int sb = 0; sb < table.subbands; ++sb) {
     const LAYER2_ALLOCATION_ROW& row = *table.rows[sb];
     for (int ch = 0; ch < channels; ++ch) {
@@ -181,8 +170,7 @@ void ReadLayer2Allocation(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& 
   }
 }
 
-void ReadLayer2ScaleFactors(MpegBitReader& reader, int subbandCount, int channels,
-                            LAYER2_SUBBAND* subbands) {
+void ReadLayer2ScaleFactors(MpegBitReader& reader, int subbandCount, int channels, LAYER2_SUBBAND* subbands) {
   uint32_t selection[32][2] = {};
   for (int sb = 0; sb < subbandCount; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
@@ -203,9 +191,7 @@ void ReadLayer2ScaleFactors(MpegBitReader& reader, int subbandCount, int channel
           scale[0] = scale[1] = reader.Read(6);
           scale[2] = reader.Read(6);
           break;
-        case 2:
-          scale[0] = scale[1] = scale[2] = reader.Read(6);
-          break;
+        case 2: scale[0] = scale[1] = scale[2] = reader.Read(6); break;
         default:
           scale[0] = reader.Read(6);
           scale[1] = scale[2] = reader.Read(6);
@@ -230,9 +216,8 @@ void ReadTriple(MpegBitReader& reader, const LAYER2_QUANT_CLASS& quant, uint32_t
   values[2] = std::min(code / levels, levels - 1);
 }
 
-void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels,
-                       int bound, int limit, int part, const LAYER2_SUBBAND* subbands,
-                       float (*samples)[12][32]) {
+void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& table, int channels, int bound, int limit,
+                       int part, const LAYER2_SUBBAND* subbands, float (*samples)[12][32]) {
   for (int sb = 0; sb < table.subbands; ++sb) {
     uint32_t values[2][3] = {};
     for (int ch = 0; ch < channels; ++ch) {
@@ -250,10 +235,8 @@ void ReadLayer2Granule(MpegBitReader& reader, const LAYER2_ALLOCATION_TABLE& tab
         for (int i = 0; i < 3; ++i) samples[ch][i][sb] = 0.0f;
         continue;
       }
-      const float factor = kLayer12ScaleFactors[subbands[sb].scaleIndex[ch][part]] /
-                           static_cast<float>(quant->levels);
-      for (int i = 0; i < 3; ++i)
-        samples[ch][i][sb] = Requantise(values[ch][i], quant->levels, factor);
+      const float factor = kLayer12ScaleFactors[subbands[sb].scaleIndex[ch][part]] / static_cast<float>(quant->levels);
+      for (int i = 0; i < 3; ++i) samples[ch][i][sb] = Requantise(values[ch][i], quant->levels, factor);
     }
   }
   for (int ch = 0; ch < channels; ++ch) {
@@ -274,13 +257,12 @@ bool InitLayer2(MPEG_DECODER_STATE& state, int32_t frameLength) {
   state.output = SelectLayer12Output(state.bitsPerSample, state.rateReduction, state.channelChoice);
   // Capped by each frame's own table: the bit rate, and with it the table,
   // may change from frame to frame.
-  state.layer12.subbandLimit =
-      MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction);
+  state.layer12.subbandLimit = MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction);
   return true;
 }
 
-int32_t DecodeLayer2Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out) {
+int32_t DecodeLayer2Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out) {
   const LAYER2_ALLOCATION_TABLE* table =
       SelectLayer2Table(header, FrameKbps(header, frameLength), header.bitRateIndex == 0);
   // A frame whose rate and mode have no table cannot be read; it still
@@ -297,8 +279,7 @@ int32_t DecodeLayer2Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
   const int limit = std::min(state.layer12.subbandLimit, table->subbands);
   uint8_t* next = out;
   for (int granule = 0; granule < 12; ++granule) {
-    ReadLayer2Granule(reader, *table, channels, bound, limit, granule / 4, subbands,
-                      state.layer12.samples);
+    ReadLayer2Granule(reader, *table, channels, bound, limit, granule / 4, subbands, state.layer12.samples);
     next = SynthesizeSlots(state, 3, next);
   }
   return ProducedBytes(state, 36);

@@ -81,8 +81,8 @@ void ReadSideInfo(MpegBitReader& reader, bool lowerFrequencies, int channels, SI
 
 // ---- Scale factors ----
 
-void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g, const bool* scfsi,
-                           int granule, SCALE_FACTORS& sf) {
+void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g, const bool* scfsi, int granule,
+                           SCALE_FACTORS& sf) {
   const int slen1 = kScaleFactorWidths[0][g.scalefacCompress & 15];
   const int slen2 = kScaleFactorWidths[1][g.scalefacCompress & 15];
   std::fill(std::begin(sf.longLimit), std::end(sf.longLimit), uint8_t{7});
@@ -90,8 +90,7 @@ void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g,
   if (IsShortBlock(g)) {
     int firstShort = 0;
     if (g.mixedBlock) {
-      for (int band = 0; band < 8; ++band)
-        sf.longBands[band] = static_cast<uint8_t>(reader.Read(slen1));
+      for (int band = 0; band < 8; ++band) sf.longBands[band] = static_cast<uint8_t>(reader.Read(slen1));
       firstShort = 3;
     }
     for (int band = firstShort; band < 12; ++band) {
@@ -116,8 +115,7 @@ void ReadScaleFactorsMpeg1(MpegBitReader& reader, const MPEG_GRANULE_CHANNEL& g,
 
 // The lower frequencies code scale-factor widths and partition sizes in
 // scalefac_compress, differently for the intensity-coded right channel.
-void ReadScaleFactorsLsf(MpegBitReader& reader, MPEG_GRANULE_CHANNEL& g, bool intensityRight,
-                         SCALE_FACTORS& sf) {
+void ReadScaleFactorsLsf(MpegBitReader& reader, MPEG_GRANULE_CHANNEL& g, bool intensityRight, SCALE_FACTORS& sf) {
   int widths[4] = {};
   int row = 0;
   const uint32_t compress = g.scalefacCompress;
@@ -212,8 +210,8 @@ int Layer3Region1Start(const MPEG_GRANULE_CHANNEL& g, int sampleRateSlot) {
 namespace {
 
 // Decodes the granule's quantised lines; returns the end of the coded lines.
-int DecodeSpectrum(MpegBitReader& reader, size_t endBit, const MPEG_GRANULE_CHANNEL& g,
-                   int sampleRateSlot, int32_t* quantised) {
+int DecodeSpectrum(MpegBitReader& reader, size_t endBit, const MPEG_GRANULE_CHANNEL& g, int sampleRateSlot,
+                   int32_t* quantised) {
   const int16_t* longBands = kLongBandStarts[sampleRateSlot];
   const int bigLines = static_cast<int>(g.bigValues) * 2;
   int region1 = Layer3Region1Start(g, sampleRateSlot);
@@ -249,8 +247,7 @@ inline float QuarterPower(int q) {
   return kQuarterPowers[std::min(q, kMaxQuarter) - kMinQuarter];
 }
 
-inline void RequantiseRange(const int32_t* quantised, float* lines, int begin, int end,
-                            float gain) {
+inline void RequantiseRange(const int32_t* quantised, float* lines, int begin, int end, float gain) {
   for (int i = begin; i < end; ++i) {
     const int32_t q = quantised[i];
     const int32_t magnitude = std::min(q < 0 ? -q : q, kPow43Size - 1);
@@ -259,8 +256,8 @@ inline void RequantiseRange(const int32_t* quantised, float* lines, int begin, i
   }
 }
 
-void Requantise(const MPEG_GRANULE_CHANNEL& g, const SCALE_FACTORS& sf, int sampleRateSlot,
-                const int32_t* quantised, int codedEnd, float* lines) {
+void Requantise(const MPEG_GRANULE_CHANNEL& g, const SCALE_FACTORS& sf, int sampleRateSlot, const int32_t* quantised,
+                int codedEnd, float* lines) {
   // The bands below cover every line up to codedEnd, except in mixed
   // blocks at 8 kHz, whose long part ends before the first short band.
   const int zeroFrom = g.mixedBlock ? 0 : std::clamp(codedEnd, 0, kLines);
@@ -294,8 +291,7 @@ void Requantise(const MPEG_GRANULE_CHANNEL& g, const SCALE_FACTORS& sf, int samp
       const int begin = 3 * shortBands[band] + w * width;
       const int end = std::min(begin + width, codedEnd);
       if (begin >= end) break;
-      const float gain = QuarterPower(base - 8 * static_cast<int>(g.subblockGain[w]) -
-                                      shift * sf.shortBands[band][w]);
+      const float gain = QuarterPower(base - 8 * static_cast<int>(g.subblockGain[w]) - shift * sf.shortBands[band][w]);
       RequantiseRange(quantised, lines, begin, end, gain);
     }
   }
@@ -352,8 +348,7 @@ struct STEREO_MODE {
 
 // One band of the intensity region: position `position`, not intensity-coded
 // when it equals `limit`.
-void IntensityRange(float* left, float* right, int begin, int end, int position, int limit,
-                    const STEREO_MODE& mode) {
+void IntensityRange(float* left, float* right, int begin, int end, int position, int limit, const STEREO_MODE& mode) {
   if (position == limit || (!mode.lowerFrequencies && position == kNoMpeg1Ratio)) {
     if (mode.midSide) MidSideRange(left, right, begin, end);
     return;
@@ -386,8 +381,8 @@ bool AnyNonzero(const float* lines, int begin, int end) {
 // Long bands from `firstBand` up to `bandCount`; below it mid/side or plain.
 // The last band carries no scale factor and takes the position of the one
 // before it.
-void IntensityLongBands(float* left, float* right, const SCALE_FACTORS& sf, const int16_t* bands,
-                        int bandCount, const STEREO_MODE& mode) {
+void IntensityLongBands(float* left, float* right, const SCALE_FACTORS& sf, const int16_t* bands, int bandCount,
+                        const STEREO_MODE& mode) {
   int lastCoded = -1;
   for (int line = bands[bandCount] - 1; line >= 0; --line) {
     if (right[line] != 0.0f) {
@@ -401,14 +396,13 @@ void IntensityLongBands(float* left, float* right, const SCALE_FACTORS& sf, cons
   if (mode.midSide) MidSideRange(left, right, 0, bands[std::min(firstBand, bandCount)]);
   for (int band = firstBand; band < bandCount; ++band) {
     const int source = std::min(band, 20);
-    IntensityRange(left, right, bands[band], bands[band + 1], sf.longBands[source],
-                   sf.longLimit[source], mode);
+    IntensityRange(left, right, bands[band], bands[band + 1], sf.longBands[source], sf.longLimit[source], mode);
   }
 }
 
 // Short bands from `firstBand` on, window by window.
-void IntensityShortBands(float* left, float* right, const SCALE_FACTORS& sf, const int16_t* bands,
-                         int firstBand, bool forceIntensity, const STEREO_MODE& mode) {
+void IntensityShortBands(float* left, float* right, const SCALE_FACTORS& sf, const int16_t* bands, int firstBand,
+                         bool forceIntensity, const STEREO_MODE& mode) {
   for (int w = 0; w < 3; ++w) {
     int start = firstBand;
     if (!forceIntensity) {
@@ -429,14 +423,13 @@ void IntensityShortBands(float* left, float* right, const SCALE_FACTORS& sf, con
         continue;
       }
       const int source = std::min(band, 11);
-      IntensityRange(left, right, begin, begin + width, sf.shortBands[source][w],
-                     sf.shortLimit[source], mode);
+      IntensityRange(left, right, begin, begin + width, sf.shortBands[source][w], sf.shortLimit[source], mode);
     }
   }
 }
 
-void ProcessIntensityStereo(float* left, float* right, const MPEG_GRANULE_CHANNEL& g,
-                            const SCALE_FACTORS& sf, int sampleRateSlot, const STEREO_MODE& mode) {
+void ProcessIntensityStereo(float* left, float* right, const MPEG_GRANULE_CHANNEL& g, const SCALE_FACTORS& sf,
+                            int sampleRateSlot, const STEREO_MODE& mode) {
   const int16_t* longBands = kLongBandStarts[sampleRateSlot];
   const int16_t* shortBands = kShortBandStarts[sampleRateSlot];
   if (!IsShortBlock(g)) {
@@ -463,13 +456,10 @@ void ProcessIntensityStereo(float* left, float* right, const MPEG_GRANULE_CHANNE
 // ---- Channel handlers ----
 
 void HybridChannel(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule, int ch, int slot) {
-  HybridSynthesis(l3.spectrum[ch], granule[ch], l3.sampleRateSlot, l3.hybridSubbands,
-                  l3.overlap[ch], l3.hybrid[slot]);
+  HybridSynthesis(l3.spectrum[ch], granule[ch], l3.sampleRateSlot, l3.hybridSubbands, l3.overlap[ch], l3.hybrid[slot]);
 }
 
-void HandleMono(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
-  HybridChannel(l3, granule, 0, 0);
-}
+void HandleMono(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) { HybridChannel(l3, granule, 0, 0); }
 
 void HandleStereo(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
   HybridChannel(l3, granule, 0, 0);
@@ -485,26 +475,17 @@ void HandleAverage(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
   }
 }
 
-void HandleLeft(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
-  HybridChannel(l3, granule, 0, 0);
-}
+void HandleLeft(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) { HybridChannel(l3, granule, 0, 0); }
 
-void HandleRight(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) {
-  HybridChannel(l3, granule, 1, 0);
-}
+void HandleRight(MPEG_LAYER3_STATE& l3, const MPEG_GRANULE_CHANNEL* granule) { HybridChannel(l3, granule, 1, 0); }
 
 MpegLayer3ChannelHandler SelectChannelHandler(MpegChannelChoice choice) {
   switch (choice) {
-    case MpegChannelChoice::kStereo:
-      return &HandleStereo;
-    case MpegChannelChoice::kAverage:
-      return &HandleAverage;
-    case MpegChannelChoice::kLeft:
-      return &HandleLeft;
-    case MpegChannelChoice::kRight:
-      return &HandleRight;
-    default:
-      return &HandleMono;
+    case MpegChannelChoice::kStereo: return &HandleStereo;
+    case MpegChannelChoice::kAverage: return &HandleAverage;
+    case MpegChannelChoice::kLeft: return &HandleLeft;
+    case MpegChannelChoice::kRight: return &HandleRight;
+    default: return &HandleMono;
   }
 }
 
@@ -513,8 +494,7 @@ MpegLayer3ChannelHandler SelectChannelHandler(MpegChannelChoice choice) {
 // Keeps what later frames can reach back to, then appends this frame's main
 // data. Returns false when main_data_begin reaches further back than the
 // bytes held (the start of a stream, or after damage).
-bool AppendMainData(MPEG_LAYER3_STATE& l3, const uint8_t* data, int32_t size,
-                    uint32_t mainDataBegin, int32_t& start) {
+bool AppendMainData(MPEG_LAYER3_STATE& l3, const uint8_t* data, int32_t size, uint32_t mainDataBegin, int32_t& start) {
   if (l3.mainDataSize > kMainDataHistory) {
     std::memmove(l3.mainData, l3.mainData + l3.mainDataSize - kMainDataHistory, kMainDataHistory);
     l3.mainDataSize = kMainDataHistory;
@@ -535,8 +515,7 @@ bool InitLayer3(MPEG_DECODER_STATE& state) {
   MPEG_LAYER3_STATE& l3 = state.layer3;
   l3.lowerFrequencies = header.id == 0;
   l3.sampleRateSlot = MpegSampleRateSlot(header);
-  l3.hybridSubbands =
-      MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction);
+  l3.hybridSubbands = MpegSubbandLimit(state.frequencyLimit, MpegSampleRate(header), state.rateReduction);
   l3.channelHandler = SelectChannelHandler(state.channelChoice);
   l3.mainDataSize = 0;
   const int outputChannels = state.channelChoice == MpegChannelChoice::kStereo ? 2 : 1;
@@ -545,8 +524,8 @@ bool InitLayer3(MPEG_DECODER_STATE& state) {
   return true;
 }
 
-int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
-                          const uint8_t* frame, int32_t frameLength, uint8_t* out) {
+int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header, const uint8_t* frame,
+                          int32_t frameLength, uint8_t* out) {
   MPEG_LAYER3_STATE& l3 = state.layer3;
   const bool lsf = l3.lowerFrequencies;
   const int channels = MpegChannelCount(header);
@@ -561,8 +540,7 @@ int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
   if (frameLength >= mainDataStart) {
     MpegBitReader sideReader(frame + sideInfoStart, static_cast<size_t>(sideInfoBytes));
     ReadSideInfo(sideReader, lsf, channels, info);
-    haveMainData = AppendMainData(l3, frame + mainDataStart, frameLength - mainDataStart,
-                                  info.mainDataBegin, start);
+    haveMainData = AppendMainData(l3, frame + mainDataStart, frameLength - mainDataStart, info.mainDataBegin, start);
   }
   const size_t mainDataSize = haveMainData ? static_cast<size_t>(l3.mainDataSize - start) : 0;
   MpegBitReader reader(l3.mainData + start, mainDataSize);
@@ -592,17 +570,14 @@ int32_t DecodeLayer3Frame(MPEG_DECODER_STATE& state, const MPEG_HEADER& header,
       } else {
         ReadScaleFactorsMpeg1(reader, g, info.scfsi[ch], gr, scaleFactors[ch]);
       }
-      codedEnd[ch] = reader.Position() < endBit
-                         ? DecodeSpectrum(reader, endBit, g, l3.sampleRateSlot, l3.quantised)
-                         : 0;
-      Requantise(g, scaleFactors[ch], l3.sampleRateSlot, l3.quantised, codedEnd[ch],
-                 l3.spectrum[ch]);
+      codedEnd[ch] =
+          reader.Position() < endBit ? DecodeSpectrum(reader, endBit, g, l3.sampleRateSlot, l3.quantised) : 0;
+      Requantise(g, scaleFactors[ch], l3.sampleRateSlot, l3.quantised, codedEnd[ch], l3.spectrum[ch]);
       bitPosition += g.part23Length;
     }
     if (haveMainData && intensity) {
       mode.intensityScale = static_cast<int>(granule[1].scalefacCompress & 1);
-      ProcessIntensityStereo(l3.spectrum[0], l3.spectrum[1], granule[1], scaleFactors[1],
-                             l3.sampleRateSlot, mode);
+      ProcessIntensityStereo(l3.spectrum[0], l3.spectrum[1], granule[1], scaleFactors[1], l3.sampleRateSlot, mode);
     } else if (haveMainData && mode.midSide) {
       MidSideRange(l3.spectrum[0], l3.spectrum[1], 0, std::max(codedEnd[0], codedEnd[1]));
     }

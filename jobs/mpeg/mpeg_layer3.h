@@ -39,5 +39,5 @@ int Layer3Region1Start(const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot);
 // previous granule and frequency inversion. Subbands from `subbands` on are
 // silent. `overlap` holds the last block's second halves, time slot by
 // subband. `spectrum` is used as scratch.
-void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot,
-                     int subbands, float (*overlap)[32], float (*slots)[32]);
+void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot, int subbands,
+                     float (*overlap)[32], float (*slots)[32]);

@@ -38,15 +38,13 @@ constexpr auto kShortDctIv = MakeDctIv<6>();
 // x[k] - x[8 - k]. About half the multiplications of the direct sum.
 constexpr std::array<float, 18> kDctIvPre = [] {
   std::array<float, 18> factors{};
-  for (int k = 0; k < 18; ++k)
-    factors[k] = static_cast<float>(0.5 / mpeg_math::Cos(kPi * (2 * k + 1) / 72.0));
+  for (int k = 0; k < 18; ++k) factors[k] = static_cast<float>(0.5 / mpeg_math::Cos(kPi * (2 * k + 1) / 72.0));
   return factors;
 }();
 
 constexpr std::array<float, 9> kDct18Odd = [] {
   std::array<float, 9> factors{};
-  for (int k = 0; k < 9; ++k)
-    factors[k] = static_cast<float>(0.5 / mpeg_math::Cos(kPi * (2 * k + 1) / 36.0));
+  for (int k = 0; k < 9; ++k) factors[k] = static_cast<float>(0.5 / mpeg_math::Cos(kPi * (2 * k + 1) / 36.0));
   return factors;
 }();
 
@@ -55,8 +53,7 @@ constexpr std::array<float, 9> kDct18Odd = [] {
 constexpr std::array<std::array<float, 5>, 9> kDct9 = [] {
   std::array<std::array<float, 5>, 9> table{};
   for (int p = 0; p < 9; ++p) {
-    for (int k = 0; k < 5; ++k)
-      table[p][k] = static_cast<float>(mpeg_math::Cos(kPi * p * (2 * k + 1) / 18.0));
+    for (int k = 0; k < 5; ++k) table[p][k] = static_cast<float>(mpeg_math::Cos(kPi * p * (2 * k + 1) / 18.0));
   }
   return table;
 }();
@@ -133,15 +130,13 @@ constexpr std::array<std::array<float, 36>, 4> kLongWindows = [] {
 
 constexpr std::array<float, 12> kShortWindow = [] {
   std::array<float, 12> window{};
-  for (int i = 0; i < 12; ++i)
-    window[i] = static_cast<float>(mpeg_math::Sin(kPi / 12.0 * (i + 0.5)));
+  for (int i = 0; i < 12; ++i) window[i] = static_cast<float>(mpeg_math::Sin(kPi / 12.0 * (i + 0.5)));
   return window;
 }();
 
 // Short blocks are coded band by band, each band window by window; the
 // transform wants, per subband, the lines of the three windows interleaved.
-void ReorderShortBlock(const float* in, float* out, const MPEG_GRANULE_CHANNEL& granule,
-                       int sampleRateSlot) {
+void ReorderShortBlock(const float* in, float* out, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot) {
   const int16_t* bands = kShortBandStarts[sampleRateSlot];
   const int firstBand = granule.mixedBlock ? 3 : 0;
   std::memset(out, 0, 576 * sizeof(float));
@@ -183,8 +178,7 @@ inline void InverseLong(const T* in, int blockType, T* overlap, T* slots) {
   for (int t = 9; t < 18; ++t) overlap[t] = -y[t - 9] * window[t + 18];
 }
 
-void InverseLongBlock(const float* in, int blockType, float (*overlap)[32], float (*slots)[32],
-                      int sb) {
+void InverseLongBlock(const float* in, int blockType, float (*overlap)[32], float (*slots)[32], int sb) {
   float previous[18];
   float out[18];
   for (int t = 0; t < 18; ++t) previous[t] = overlap[t][sb];
@@ -207,12 +201,10 @@ inline void StoreLanes(float* values, Lanes lanes) { std::memcpy(values, &lanes,
 
 // Subbands sb to sb + 3 (sb even), long blocks of one type, frequency
 // inversion of the odd subbands included.
-void InverseLongBlocks4(const float* lines, int blockType, float (*overlap)[32], float (*slots)[32],
-                        int sb) {
+void InverseLongBlocks4(const float* lines, int blockType, float (*overlap)[32], float (*slots)[32], int sb) {
   Lanes in[18];
   for (int k = 0; k < 18; ++k) {
-    in[k] = Lanes{lines[18 * sb + k], lines[18 * (sb + 1) + k], lines[18 * (sb + 2) + k],
-                  lines[18 * (sb + 3) + k]};
+    in[k] = Lanes{lines[18 * sb + k], lines[18 * (sb + 1) + k], lines[18 * (sb + 2) + k], lines[18 * (sb + 3) + k]};
   }
   Lanes previous[18];
   for (int t = 0; t < 18; ++t) previous[t] = LoadLanes(&overlap[t][sb]);
@@ -255,8 +247,8 @@ int LastNonzeroSubband(const float* lines) {
 
 // One subband by itself, long with window `blockType` or (2) short, with
 // the frequency inversion of odd subbands.
-void TransformSubband(const float* lines, int blockType, int lastNonzero, float (*overlap)[32],
-                      float (*slots)[32], int sb) {
+void TransformSubband(const float* lines, int blockType, int lastNonzero, float (*overlap)[32], float (*slots)[32],
+                      int sb) {
   if (sb > lastNonzero) {
     // Nothing new in this subband: only the previous block's tail remains.
     for (int t = 0; t < 18; ++t) {
@@ -275,8 +267,8 @@ void TransformSubband(const float* lines, int blockType, int lastNonzero, float 
 
 }  // namespace
 
-void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot,
-                     int subbands, float (*overlap)[32], float (*slots)[32]) {
+void HybridSynthesis(float* spectrum, const MPEG_GRANULE_CHANNEL& granule, int sampleRateSlot, int subbands,
+                     float (*overlap)[32], float (*slots)[32]) {
   float reordered[576];
   float* lines = spectrum;
   if (IsShortBlock(granule)) {

@@ -31,8 +31,7 @@ template <int N>
 constexpr std::array<float, N / 2> MakeDctFactors() {
   std::array<float, N / 2> factors{};
   for (int k = 0; k < N / 2; ++k) {
-    factors[k] = static_cast<float>(
-        1.0 / (2.0 * mpeg_math::Cos((2.0 * k + 1.0) * mpeg_math::kPi / (2.0 * N))));
+    factors[k] = static_cast<float>(1.0 / (2.0 * mpeg_math::Cos((2.0 * k + 1.0) * mpeg_math::kPi / (2.0 * N))));
   }
   return factors;
 }
@@ -149,8 +148,7 @@ inline int32_t ClipAndTruncate(float sum) {
 
 // Summing slot by slot over all outputs keeps the loops contiguous.
 template <int kBits, int M>
-inline void WindowChannel(const float* evenHistory, const float* oddHistory, int offset,
-                          uint8_t* out, int channels) {
+inline void WindowChannel(const float* evenHistory, const float* oddHistory, int offset, uint8_t* out, int channels) {
   constexpr int kHistoryMask = 16 * M - 1;
   const WINDOW_TABLE<M>& table = WindowTable<M>::value;
   const float* even[8];
@@ -197,8 +195,7 @@ inline void WindowChannel(const float* evenHistory, const float* oddHistory, int
 }
 
 template <int kBits, int M, int kChannels>
-uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const float* second,
-                        uint8_t* out) {
+uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const float* second, uint8_t* out) {
   constexpr int kHistoryMask = 16 * M - 1;
   const int offset = (synthesis.offset - M) & kHistoryMask;
   synthesis.offset = offset;
@@ -209,15 +206,13 @@ uint8_t* SynthesizeSlot(MPEG_SYNTHESIS& synthesis, const float* first, const flo
   if constexpr (kChannels == 2) {
     Dct<M>(second, padded + 4);
     StoreSlot<M>(padded, &synthesis.history[1][offset], &synthesis.historyOdd[1][offset]);
-    WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset, out + kBits / 8,
-                            kChannels);
+    WindowChannel<kBits, M>(synthesis.history[1], synthesis.historyOdd[1], offset, out + kBits / 8, kChannels);
   }
   return out + M * kChannels * (kBits / 8);
 }
 
 template <int kBits, int M, MpegChannelChoice kChoice>
-uint8_t* Layer12Slot(MPEG_SYNTHESIS& synthesis, const float* left, const float* right,
-                     uint8_t* out) {
+uint8_t* Layer12Slot(MPEG_SYNTHESIS& synthesis, const float* left, const float* right, uint8_t* out) {
   if constexpr (kChoice == MpegChannelChoice::kStereo) {
     return SynthesizeSlot<kBits, M, 2>(synthesis, left, right, out);
   } else if constexpr (kChoice == MpegChannelChoice::kRight) {
@@ -233,10 +228,8 @@ uint8_t* Layer12Slot(MPEG_SYNTHESIS& synthesis, const float* left, const float* 
 
 template <int kBits, int M>
 constexpr std::array<MpegSlotRoutine, 5> Layer12Routines() {
-  return {&Layer12Slot<kBits, M, MpegChannelChoice::kMono>,
-          &Layer12Slot<kBits, M, MpegChannelChoice::kStereo>,
-          &Layer12Slot<kBits, M, MpegChannelChoice::kAverage>,
-          &Layer12Slot<kBits, M, MpegChannelChoice::kLeft>,
+  return {&Layer12Slot<kBits, M, MpegChannelChoice::kMono>, &Layer12Slot<kBits, M, MpegChannelChoice::kStereo>,
+          &Layer12Slot<kBits, M, MpegChannelChoice::kAverage>, &Layer12Slot<kBits, M, MpegChannelChoice::kLeft>,
           &Layer12Slot<kBits, M, MpegChannelChoice::kRight>};
 }
 
@@ -247,36 +240,28 @@ constexpr std::array<MpegSlotRoutine, 5> kLayer12Routines[3][3] = {
     {Layer12Routines<32, 32>(), Layer12Routines<32, 16>(), Layer12Routines<32, 8>()}};
 
 // [16-bit, 8-bit, float][rate reduction][two channels]
-constexpr MpegSlotRoutine kLayer3Routines[3][3][2] = {
-    {{&SynthesizeSlot<16, 32, 1>, &SynthesizeSlot<16, 32, 2>},
-     {&SynthesizeSlot<16, 16, 1>, &SynthesizeSlot<16, 16, 2>},
-     {&SynthesizeSlot<16, 8, 1>, &SynthesizeSlot<16, 8, 2>}},
-    {{&SynthesizeSlot<8, 32, 1>, &SynthesizeSlot<8, 32, 2>},
-     {&SynthesizeSlot<8, 16, 1>, &SynthesizeSlot<8, 16, 2>},
-     {&SynthesizeSlot<8, 8, 1>, &SynthesizeSlot<8, 8, 2>}},
-    {{&SynthesizeSlot<32, 32, 1>, &SynthesizeSlot<32, 32, 2>},
-     {&SynthesizeSlot<32, 16, 1>, &SynthesizeSlot<32, 16, 2>},
-     {&SynthesizeSlot<32, 8, 1>, &SynthesizeSlot<32, 8, 2>}}};
+constexpr MpegSlotRoutine kLayer3Routines[3][3][2] = {{{&SynthesizeSlot<16, 32, 1>, &SynthesizeSlot<16, 32, 2>},
+                                                       {&SynthesizeSlot<16, 16, 1>, &SynthesizeSlot<16, 16, 2>},
+                                                       {&SynthesizeSlot<16, 8, 1>, &SynthesizeSlot<16, 8, 2>}},
+                                                      {{&SynthesizeSlot<8, 32, 1>, &SynthesizeSlot<8, 32, 2>},
+                                                       {&SynthesizeSlot<8, 16, 1>, &SynthesizeSlot<8, 16, 2>},
+                                                       {&SynthesizeSlot<8, 8, 1>, &SynthesizeSlot<8, 8, 2>}},
+                                                      {{&SynthesizeSlot<32, 32, 1>, &SynthesizeSlot<32, 32, 2>},
+                                                       {&SynthesizeSlot<32, 16, 1>, &SynthesizeSlot<32, 16, 2>},
+                                                       {&SynthesizeSlot<32, 8, 1>, &SynthesizeSlot<32, 8, 2>}}};
 
-int ClampRate(int rateReduction) {
-  return rateReduction < 0 ? 0 : (rateReduction > 2 ? 2 : rateReduction);
-}
+int ClampRate(int rateReduction) { return rateReduction < 0 ? 0 : (rateReduction > 2 ? 2 : rateReduction); }
 
-int BitsSlot(int bitsPerSample) {
-  return bitsPerSample == 8 ? 1 : (bitsPerSample == kMpegFloatSampleBits ? 2 : 0);
-}
+int BitsSlot(int bitsPerSample) { return bitsPerSample == 8 ? 1 : (bitsPerSample == kMpegFloatSampleBits ? 2 : 0); }
 
 }  // namespace
 
-MpegSlotRoutine SelectLayer12Output(int bitsPerSample, int rateReduction,
-                                    MpegChannelChoice choice) {
-  return kLayer12Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)]
-                         [static_cast<int>(choice)];
+MpegSlotRoutine SelectLayer12Output(int bitsPerSample, int rateReduction, MpegChannelChoice choice) {
+  return kLayer12Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)][static_cast<int>(choice)];
 }
 
 MpegSlotRoutine SelectLayer3Window(int bitsPerSample, int rateReduction, int outputChannels) {
-  return kLayer3Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)]
-                        [outputChannels == 2 ? 1 : 0];
+  return kLayer3Routines[BitsSlot(bitsPerSample)][ClampRate(rateReduction)][outputChannels == 2 ? 1 : 0];
 }
 
 void ResetSynthesis(MPEG_SYNTHESIS& synthesis) {

@@ -24,8 +24,7 @@ enum class MpegChannelChoice { kMono, kStereo, kAverage, kLeft, kRight };
 // One time slot: 32 subband values per input channel in (`right` is not read
 // unless needed), (32 >> rate reduction) samples per output channel out,
 // interleaved. Returns the output pointer after what it wrote.
-using MpegSlotRoutine = uint8_t* (*)(MPEG_SYNTHESIS& synthesis, const float* left,
-                                     const float* right, uint8_t* out);
+using MpegSlotRoutine = uint8_t* (*)(MPEG_SYNTHESIS& synthesis, const float* left, const float* right, uint8_t* out);
 
 // Bits per sample that selects the float variants, a test hook: each window
 // sum is stored as it is (a 32-bit float in 16-bit units), before the
@@ -50,8 +49,6 @@ inline int32_t ConvertSample16(float sum) {
 }
 
 // A 16-bit sample to an 8-bit unsigned one.
-inline uint8_t ConvertSample8(int32_t sample16) {
-  return static_cast<uint8_t>((sample16 >> 8) + 128);
-}
+inline uint8_t ConvertSample8(int32_t sample16) { return static_cast<uint8_t>((sample16 >> 8) + 128); }
 
 void ResetSynthesis(MPEG_SYNTHESIS& synthesis);

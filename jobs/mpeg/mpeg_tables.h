@@ -22,8 +22,7 @@ inline constexpr int16_t kMpegBitRates[2][3][16] = {
      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}}};
 
 // Sampling frequencies in Hz by [family][index]: MPEG-1, MPEG-2, MPEG 2.5.
-inline constexpr int32_t kMpegSampleRates[3][3] = {
-    {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+inline constexpr int32_t kMpegSampleRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
 
 // ---- Layers I and II ----
 
@@ -47,10 +46,9 @@ struct LAYER2_QUANT_CLASS {
 };
 
 inline constexpr LAYER2_QUANT_CLASS kLayer2QuantClasses[17] = {
-    {3, 5, true},       {5, 7, true},      {7, 3, false},     {9, 10, true},     {15, 4, false},
-    {31, 5, false},     {63, 6, false},    {127, 7, false},   {255, 8, false},   {511, 9, false},
-    {1023, 10, false},  {2047, 11, false}, {4095, 12, false}, {8191, 13, false}, {16383, 14, false},
-    {32767, 15, false}, {65535, 16, false}};
+    {3, 5, true},      {5, 7, true},      {7, 3, false},      {9, 10, true},      {15, 4, false},    {31, 5, false},
+    {63, 6, false},    {127, 7, false},   {255, 8, false},    {511, 9, false},    {1023, 10, false}, {2047, 11, false},
+    {4095, 12, false}, {8191, 13, false}, {16383, 14, false}, {32767, 15, false}, {65535, 16, false}};
 
 // One subband's allocation: the width of its allocation field and, for each
 // non-zero allocation code c, the quantisation class classes[c - 1].
@@ -59,17 +57,13 @@ struct LAYER2_ALLOCATION_ROW {
   uint8_t classes[15];
 };
 
-inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowHigh4 = {
-    4, {0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
-inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowMid4 = {
-    4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16}};
+inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowHigh4 = {4, {0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowMid4 = {4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16}};
 inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowMid3 = {3, {0, 1, 2, 3, 4, 5, 16}};
 inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowLow2 = {2, {0, 1, 16}};
-inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowNarrow4 = {
-    4, {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}};
+inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowNarrow4 = {4, {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}};
 inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowNarrow3 = {3, {0, 1, 3, 4, 5, 6, 7}};
-inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowLsf4 = {
-    4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}};
+inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowLsf4 = {4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}};
 inline constexpr LAYER2_ALLOCATION_ROW kLayer2RowLsf2 = {2, {0, 1, 3}};
 
 struct LAYER2_ALLOCATION_TABLE {
@@ -101,8 +95,8 @@ inline constexpr LAYER2_ALLOCATION_TABLE kLayer2TableC =
     mpeg_detail::MakeAllocationTable({{2, &kLayer2RowNarrow4}, {6, &kLayer2RowNarrow3}});
 inline constexpr LAYER2_ALLOCATION_TABLE kLayer2TableD =
     mpeg_detail::MakeAllocationTable({{2, &kLayer2RowNarrow4}, {10, &kLayer2RowNarrow3}});
-inline constexpr LAYER2_ALLOCATION_TABLE kLayer2TableLsf = mpeg_detail::MakeAllocationTable(
-    {{4, &kLayer2RowLsf4}, {7, &kLayer2RowNarrow3}, {19, &kLayer2RowLsf2}});
+inline constexpr LAYER2_ALLOCATION_TABLE kLayer2TableLsf =
+    mpeg_detail::MakeAllocationTable({{4, &kLayer2RowLsf4}, {7, &kLayer2RowNarrow3}, {19, &kLayer2RowLsf2}});
 
 // ---- Synthesis filter bank ----
 
@@ -161,61 +155,45 @@ constexpr double SynthesisWindow(int i) {
 // end) by sampling-frequency slot: 0..2 MPEG-1 44.1/48/32 kHz, 3..5 MPEG-2
 // 22.05/24/16 kHz, 6..8 MPEG 2.5 11.025/12/8 kHz.
 inline constexpr int16_t kLongBandStarts[9][23] = {
-    {0,  4,  8,   12,  16,  20,  24,  30,  36,  44,  52, 62,
-     74, 90, 110, 134, 162, 196, 238, 288, 342, 418, 576},
-    {0,  4,  8,   12,  16,  20,  24,  30,  36,  42,  50, 60,
-     72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576},
-    {0,  4,   8,   12,  16,  20,  24,  30,  36,  44,  54, 66,
-     82, 102, 126, 156, 194, 240, 296, 364, 448, 550, 576},
-    {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
-     116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
-    {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
-     114, 136, 162, 194, 232, 278, 332, 394, 464, 540, 576},
-    {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
-     116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
-    {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
-     116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
-    {0,   6,   12,  18,  24,  30,  36,  44,  54,  66,  80, 96,
-     116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
-    {0,   12,  24,  36,  48,  60,  72,  88,  108, 132, 160, 192,
-     232, 280, 336, 400, 476, 566, 568, 570, 572, 574, 576}};
+    {0, 4, 8, 12, 16, 20, 24, 30, 36, 44, 52, 62, 74, 90, 110, 134, 162, 196, 238, 288, 342, 418, 576},
+    {0, 4, 8, 12, 16, 20, 24, 30, 36, 42, 50, 60, 72, 88, 106, 128, 156, 190, 230, 276, 330, 384, 576},
+    {0, 4, 8, 12, 16, 20, 24, 30, 36, 44, 54, 66, 82, 102, 126, 156, 194, 240, 296, 364, 448, 550, 576},
+    {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
+    {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 114, 136, 162, 194, 232, 278, 332, 394, 464, 540, 576},
+    {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
+    {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
+    {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
+    {0, 12, 24, 36, 48, 60, 72, 88, 108, 132, 160, 192, 232, 280, 336, 400, 476, 566, 568, 570, 572, 574, 576}};
 
 // Short-block bands: the start line of each band within one window of 192.
-inline constexpr int16_t kShortBandStarts[9][14] = {
-    {0, 4, 8, 12, 16, 22, 30, 40, 52, 66, 84, 106, 136, 192},
-    {0, 4, 8, 12, 16, 22, 28, 38, 50, 64, 80, 100, 126, 192},
-    {0, 4, 8, 12, 16, 22, 30, 42, 58, 78, 104, 138, 180, 192},
-    {0, 4, 8, 12, 18, 24, 32, 42, 56, 74, 100, 132, 174, 192},
-    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 136, 180, 192},
-    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
-    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
-    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
-    {0, 8, 16, 24, 36, 52, 72, 96, 124, 160, 162, 164, 166, 192}};
+inline constexpr int16_t kShortBandStarts[9][14] = {{0, 4, 8, 12, 16, 22, 30, 40, 52, 66, 84, 106, 136, 192},
+                                                    {0, 4, 8, 12, 16, 22, 28, 38, 50, 64, 80, 100, 126, 192},
+                                                    {0, 4, 8, 12, 16, 22, 30, 42, 58, 78, 104, 138, 180, 192},
+                                                    {0, 4, 8, 12, 18, 24, 32, 42, 56, 74, 100, 132, 174, 192},
+                                                    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 136, 180, 192},
+                                                    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
+                                                    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
+                                                    {0, 4, 8, 12, 18, 26, 36, 48, 62, 80, 104, 134, 174, 192},
+                                                    {0, 8, 16, 24, 36, 52, 72, 96, 124, 160, 162, 164, 166, 192}};
 
 // Pre-emphasis added to long-block scale factors when preflag is set.
-inline constexpr uint8_t kPreemphasis[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                             1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
+inline constexpr uint8_t kPreemphasis[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
 
 // MPEG-1 scale-factor widths (slen1, slen2) by scalefac_compress.
-inline constexpr uint8_t kScaleFactorWidths[2][16] = {
-    {0, 0, 0, 0, 3, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4},
-    {0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 2, 3}};
+inline constexpr uint8_t kScaleFactorWidths[2][16] = {{0, 0, 0, 0, 3, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4},
+                                                      {0, 1, 2, 3, 0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 2, 3}};
 
 // Lower-frequency scale-factor counts per partition, by [row][block kind]
 // [partition]; block kind 0 long, 1 short, 2 mixed. Rows 0..2 for ordinary
 // channels by scalefac_compress range, rows 3..5 for the intensity-coded
 // right channel.
 inline constexpr uint8_t kLsfPartitionCounts[6][3][4] = {
-    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},
-    {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
-    {{11, 10, 0, 0}, {18, 18, 0, 0}, {15, 18, 0, 0}},
-    {{7, 7, 7, 0}, {12, 12, 12, 0}, {6, 15, 12, 0}},
-    {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},
-    {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}}};
+    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},       {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
+    {{11, 10, 0, 0}, {18, 18, 0, 0}, {15, 18, 0, 0}}, {{7, 7, 7, 0}, {12, 12, 12, 0}, {6, 15, 12, 0}},
+    {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},     {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}}};
 
 // Alias-reduction butterflies: cs = 1/sqrt(1 + c^2), ca = c/sqrt(1 + c^2).
-inline constexpr double kAliasCoefficients[8] = {-0.6,   -0.535, -0.33,   -0.185,
-                                                 -0.095, -0.041, -0.0142, -0.0037};
+inline constexpr double kAliasCoefficients[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
 inline constexpr std::array<float, 8> kAliasCs = [] {
   std::array<float, 8> table{};
   for (int i = 0; i < 8; ++i) {

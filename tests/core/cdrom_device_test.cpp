@@ -83,8 +83,8 @@ TEST_F(CdromDeviceTest, PassThroughIdentifiesEveryDriveAndKeepsTheSelectedOpen) 
   cdrom_.EnumerateDrives();
   cdrom_.ChooseStartUnit(1, 0);
   ASSERT_TRUE(cdrom_.OpenDevice(AccessPath::PassThrough, 0));
-  EXPECT_EQ(io_.opened, (std::vector<std::string>{"\\\\.\\D: rw", "\\\\.\\E: rw", "\\\\.\\E: ro",
-                                                  "\\\\.\\E: rw", "\\\\.\\E: ro"}));
+  EXPECT_EQ(io_.opened,
+            (std::vector<std::string>{"\\\\.\\D: rw", "\\\\.\\E: rw", "\\\\.\\E: ro", "\\\\.\\E: rw", "\\\\.\\E: ro"}));
   EXPECT_EQ(io_.closed.size(), 2u);  // the identify handles
   EXPECT_NE(cdrom_.Handle(), kInvalidDevice);
   EXPECT_EQ(cdrom_.DriveLabel(1), "E:  VIRTUAL CD-ROM DRIVE    ");
@@ -136,9 +136,9 @@ TEST_F(CdromDeviceTest, ChangingToAnUnopenableUnitChangesNothing) {
 TEST(MediaChangeTest, OnlyMediaEventsOfVolumesNameADrive) {
   EXPECT_EQ(MediaChangeLetter(2, 1, 1u << 21), 'V');
   EXPECT_EQ(MediaChangeLetter(2, 1, (1u << 4) | (1u << 21)), 'E');  // the lowest bit wins
-  EXPECT_EQ(MediaChangeLetter(2, 0, 1u << 21), 0);                    // not a media change
-  EXPECT_EQ(MediaChangeLetter(5, 1, 1u << 21), 0);                    // not a volume
-  EXPECT_EQ(MediaChangeLetter(2, 1, 1u << 27), 0);                    // beyond Z
+  EXPECT_EQ(MediaChangeLetter(2, 0, 1u << 21), 0);                  // not a media change
+  EXPECT_EQ(MediaChangeLetter(5, 1, 1u << 21), 0);                  // not a volume
+  EXPECT_EQ(MediaChangeLetter(2, 1, 1u << 27), 0);                  // beyond Z
 }
 
 // Reading the disc through the command routines.

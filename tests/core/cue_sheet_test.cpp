@@ -40,20 +40,20 @@ class CueSheetTest : public ::testing::Test {
 
 TEST_F(CueSheetTest, OneBinWithIndex00PregapAndADataTrack) {
   bins_["Z:\\discs\\disc.bin"] = 10000;
-  ASSERT_TRUE(Parse(
-      "REM a comment\r\n"
-      "PERFORMER \"Someone\"\r\n"
-      "FILE \"disc.bin\" BINARY\r\n"
-      "  TRACK 01 AUDIO\r\n"
-      "    TITLE \"One\"\r\n"
-      "    INDEX 01 00:00:00\r\n"
-      "  TRACK 02 AUDIO\r\n"
-      "    FLAGS DCP\r\n"
-      "    INDEX 00 00:40:00\r\n"
-      "    INDEX 01 00:42:00\r\n"
-      "  TRACK 03 MODE1/2352\r\n"
-      "    PREGAP 00:02:00\r\n"
-      "    INDEX 01 01:00:00\r\n"))
+  ASSERT_TRUE(
+      Parse("REM a comment\r\n"
+            "PERFORMER \"Someone\"\r\n"
+            "FILE \"disc.bin\" BINARY\r\n"
+            "  TRACK 01 AUDIO\r\n"
+            "    TITLE \"One\"\r\n"
+            "    INDEX 01 00:00:00\r\n"
+            "  TRACK 02 AUDIO\r\n"
+            "    FLAGS DCP\r\n"
+            "    INDEX 00 00:40:00\r\n"
+            "    INDEX 01 00:42:00\r\n"
+            "  TRACK 03 MODE1/2352\r\n"
+            "    PREGAP 00:02:00\r\n"
+            "    INDEX 01 01:00:00\r\n"))
       << error_;
   ASSERT_EQ(image_.files, std::vector<std::string>{"Z:\\discs\\disc.bin"});
   ASSERT_EQ(image_.tracks.size(), 3u);
@@ -87,9 +87,10 @@ TEST_F(CueSheetTest, OneBinPerTrackStartingAtTrackTwo) {
   bins_["Z:\\discs\\t02.bin"] = 1000;
   bins_["Z:\\discs\\t03.bin"] = 2000;
   bins_["Z:\\discs\\t04.bin"] = 500;
-  ASSERT_TRUE(Parse("FILE t02.bin BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n"
-                    "FILE \"t03.bin\" binary\n track 03 audio\n  index 00 00:00:00\n  index 01 00:02:00\n"
-                    "FILE \"t04.bin\" BINARY\n TRACK 04 AUDIO\n  PREGAP 00:01:00\n  INDEX 01 00:00:00\n"))
+  ASSERT_TRUE(
+      Parse("FILE t02.bin BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n"
+            "FILE \"t03.bin\" binary\n track 03 audio\n  index 00 00:00:00\n  index 01 00:02:00\n"
+            "FILE \"t04.bin\" BINARY\n TRACK 04 AUDIO\n  PREGAP 00:01:00\n  INDEX 01 00:00:00\n"))
       << error_;
   ASSERT_EQ(image_.tracks.size(), 3u);
   EXPECT_EQ(image_.tracks[0].number, 2);
@@ -120,8 +121,9 @@ TEST_F(CueSheetTest, GapsAcrossFilesPostgapsAndPaths) {
   // The next track's INDEX 00 at the end of the previous file.
   bins_["Z:\\discs\\a.bin"] = 1000;
   bins_["Z:\\discs\\b.bin"] = 600;
-  ASSERT_TRUE(Parse("FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nPOSTGAP 00:00:10\n"
-                    "TRACK 02 AUDIO\nINDEX 00 00:12:00\nFILE b.bin BINARY\nINDEX 01 00:00:00\nPOSTGAP 00:00:05\n"))
+  ASSERT_TRUE(
+      Parse("FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nPOSTGAP 00:00:10\n"
+            "TRACK 02 AUDIO\nINDEX 00 00:12:00\nFILE b.bin BINARY\nINDEX 01 00:00:00\nPOSTGAP 00:00:05\n"))
       << error_;
   EXPECT_EQ(image_.tracks[1].regionStart, 910u) << "after track 1's data and its postgap";
   EXPECT_EQ(image_.tracks[1].start, 1010u);
@@ -134,11 +136,14 @@ TEST_F(CueSheetTest, GapsAcrossFilesPostgapsAndPaths) {
   bins_["C:\\elsewhere\\x.bin"] = 100;
   ASSERT_TRUE(Parse("FILE \"C:\\elsewhere\\x.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n")) << error_;
   bins_["/tmp/images/y y.bin"] = 100;
-  ASSERT_TRUE(Parse("FILE \"y y.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "/tmp/images/y.cue"))
-      << error_;
+  ASSERT_TRUE(Parse("FILE \"y y.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "/tmp/images/y.cue")) << error_;
   EXPECT_EQ(image_.files[0], "/tmp/images/y y.bin");
   bins_["z.bin"] = 100;
-  ASSERT_TRUE(Parse("\xEF\xBB\xBF" "FILE z.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00", "z.cue")) << error_;
+  ASSERT_TRUE(
+      Parse("\xEF\xBB\xBF"
+            "FILE z.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00",
+            "z.cue"))
+      << error_;
 }
 
 TEST_F(CueSheetTest, NinetyNineTracksFillTheToc) {
@@ -185,8 +190,7 @@ TEST_F(CueSheetTest, HostileSheetsAreRefusedWithAReason) {
       {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n", "follow one another"},
       {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 02 00:00:00\n", "start at 00 or 01"},
       {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 02 00:01:00\n", "follow one another"},
-      {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n",
-       "no sectors"},
+      {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n", "no sectors"},
       {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:02:00\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n",
        "before the previous one"},
       {"FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:14:00\n", "beyond the end"},

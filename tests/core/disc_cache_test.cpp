@@ -62,8 +62,8 @@ bool FailingReplace(const std::string&, const std::string&) { return false; }
 
 TEST(ProfileFileTest, NamesMatchWithoutCaseAndTheFirstOfTwiceCounts) {
   CProfileFile file;
-  ASSERT_TRUE(file.Parse(
-      "[Tracks]\r\n  01 =  First  \r\n01=Shadowed\r\n[DISC]\nyear=1999\n[TRACKS]\n01=Second\n02=Two\n"));
+  ASSERT_TRUE(
+      file.Parse("[Tracks]\r\n  01 =  First  \r\n01=Shadowed\r\n[DISC]\nyear=1999\n[TRACKS]\n01=Second\n02=Two\n"));
   EXPECT_EQ(file.GetString("TRACKS", "01"), "First");
   EXPECT_EQ(file.GetString("tracks", "01"), "First");
   EXPECT_EQ(file.GetString("disc", "Year"), "1999");
@@ -77,8 +77,9 @@ TEST(ProfileFileTest, NamesMatchWithoutCaseAndTheFirstOfTwiceCounts) {
 
 TEST(ProfileFileTest, SetReplacesInPlaceAppendsToItsSectionAndKeepsEveryOtherLine) {
   CProfileFile file;
-  ASSERT_TRUE(file.Parse("; written by hand\n[TRACKS]\n01=Old\nnote without equals\n02=Keep\n\n"
-                         "[Other]\nx=1\n[DISC]\nYear=1980"));
+  ASSERT_TRUE(
+      file.Parse("; written by hand\n[TRACKS]\n01=Old\nnote without equals\n02=Keep\n\n"
+                 "[Other]\nx=1\n[DISC]\nYear=1980"));
   file.Set("tracks", "01", "New");
   file.Set("TRACKS", "03", "Third");
   file.Set("DISC", "year", "2001");
@@ -191,7 +192,7 @@ TEST(DiscCacheIdTest, ExamplesFileNamesAndBounds) {
   EXPECT_EQ(DiscCacheId(TocOf(1, {150, 21000, 44000, 61234})), 0x27032E03u);
   EXPECT_EQ(DiscCachePath("C:\\Program\\", 0x27032E03u), "C:\\Program\\db\\27032e03.db");
   EXPECT_EQ(DiscCacheId(TocOf(5, {0, 15000, 30000})), 0x04019002u);  // the count matters, not the numbers
-  EXPECT_EQ(DiscCacheId(TocOf(1, {0, 0, 74})), 0x00000002u);        // 0 seconds add nothing
+  EXPECT_EQ(DiscCacheId(TocOf(1, {0, 0, 74})), 0x00000002u);         // 0 seconds add nothing
   std::vector<uint32_t> addresses;
   for (uint32_t t = 0; t <= 99; ++t) addresses.push_back(t * 750);  // 99 tracks of 10 s
   CD_TOC toc = TocOf(1, addresses);
@@ -237,8 +238,8 @@ TEST_F(DiscCacheTest, NewFileHasTheSectionsInWritingOrderAndReadsBack) {
   ASSERT_EQ(WriteDiscCache(program_, disc_, {0, 1, 2}), DiscCacheStatus::Done);
   std::string text = ReadHostFile(path_);
   EXPECT_TRUE(StartsWith(text, "[TRACKS]\r\n01=Song 1\r\n02=Song 2\r\n03=Song 3\r\n[ARTIST]\r\n")) << text;
-  EXPECT_EQ(Headers(text), (std::vector<std::string>{"[TRACKS]", "[ARTIST]", "[ALBUM]", "[YEAR]", "[GENRE]",
-                                                     "[COMMENT]", "[DISC]"}));
+  EXPECT_EQ(Headers(text),
+            (std::vector<std::string>{"[TRACKS]", "[ARTIST]", "[ALBUM]", "[YEAR]", "[GENRE]", "[COMMENT]", "[DISC]"}));
   EXPECT_NE(text.find("[GENRE]\r\n01=11\r\n02=12\r\n03=13\r\n"), std::string::npos);
   EXPECT_NE(text.find("[DISC]\r\nArtist=Band\r\nAlbum=Record\r\nyear=1993\r\nGenre=rock\r\nComment=disc note\r\n"),
             std::string::npos);
@@ -247,7 +248,7 @@ TEST_F(DiscCacheTest, NewFileHasTheSectionsInWritingOrderAndReadsBack) {
   CDiscRecord read = Fresh(3);
   read.entries[0].genreNumber = 7;
   ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
-  EXPECT_EQ(read.discId, "6025803");  // three tracks of 200 s
+  EXPECT_EQ(read.discId, "6025803");        // three tracks of 200 s
   EXPECT_EQ(read.entries[0].year, "1993");  // written "year", read through "Year"
   EXPECT_EQ(read.entries[0].genreName, "rock");
   EXPECT_EQ(read.entries[0].genreNumber, 0);
@@ -313,14 +314,13 @@ TEST_F(DiscCacheTest, MissingAndHostileFilesReadAsDefaults) {
   WriteHostFile(path_, hostile);
   read = Fresh(3);
   ASSERT_EQ(ReadDiscCache(program_, read), DiscCacheStatus::Done);
-  EXPECT_EQ(read.entries[1].title, "");  // stored empty on purpose: only a missing key gives the default
+  EXPECT_EQ(read.entries[1].title, "");         // stored empty on purpose: only a missing key gives the default
   EXPECT_EQ(read.entries[2].title, "Track 2");  // a key without '=' and a second section mean nothing
   EXPECT_EQ(read.entries[3].title, std::string(kMaxProfileValue, 'L'));
   EXPECT_EQ(read.entries[1].genreNumber, 0);
   EXPECT_EQ(read.entries[2].genreNumber, 0);
   EXPECT_EQ(read.entries[3].genreNumber, 17);
   EXPECT_EQ(read.entries[0].year, "");
-
 }
 
 // A file the reader refuses reads as empty, and is never written over: a
@@ -416,8 +416,9 @@ TEST(DiscCacheReadDiscTest, CachedTitlesReachTheRows) {
   std::string program = folder + "program\\";
   uint32_t id = (3u << 24) | (30u << 8) | 3u;  // three tracks of 10 s
   ASSERT_TRUE(MakeSureDirectoryPathExists(DiscCacheFolder(program)));
-  WriteHostFile(DiscCachePath(program, id), "[TRACKS]\n01=Opening\n03=Closing\n[ARTIST]\n03=Guest\n[GENRE]\n01=17\n"
-                                            "[DISC]\nArtist=Band\nYear=2004\n");
+  WriteHostFile(DiscCachePath(program, id),
+                "[TRACKS]\n01=Opening\n03=Closing\n[ARTIST]\n03=Guest\n[GENRE]\n01=17\n"
+                "[DISC]\nArtist=Band\nYear=2004\n");
 
   CDiscCacheSource cache(program);
   CDiscRecord disc;

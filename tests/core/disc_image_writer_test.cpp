@@ -24,8 +24,7 @@ std::vector<int16_t> Samples(const IMAGE_TRACK& track, uint32_t firstFrame, uint
   std::vector<uint8_t> bytes(size_t{count} * 2352);
   RenderTrackFrames(track, 1, firstFrame, firstFrame, count, bytes.data());
   std::vector<int16_t> samples(bytes.size() / 2);
-  for (size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   return samples;
 }
 

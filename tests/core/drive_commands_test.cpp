@@ -69,8 +69,7 @@ class DriveCommandsTest : public ::testing::Test {
     EXPECT_EQ(call.Buffer(), buffer);
   }
 
-  void ExpectDriverCall(const RECORDED_CALL& call, const Bytes& cdb, uint32_t transfer, void* buffer,
-                        uint32_t index) {
+  void ExpectDriverCall(const RECORDED_CALL& call, const Bytes& cdb, uint32_t transfer, void* buffer, uint32_t index) {
     EXPECT_EQ(call.code, 1u);
     EXPECT_EQ(call.inSize, 64u);
     EXPECT_TRUE(call.outIsNull);
@@ -371,9 +370,9 @@ TEST_F(DriveCommandsTest, FailedIdentifyAndTocClearTheirResultsOnlyOnThePassThro
 }
 
 TEST(DriveTypeTable, NamesAndOutOfRangeTypes) {
-  const char* expected[] = {"IDE   - ATAPI",  "IDE   - ATAPI(2)", "SCSI - NEC",       "SCSI - SONY",
-                            "SCSI - PHILIPS", "SCSI - PIONEER",   "SCSI - PANASONIC", "SCSI - PLEXTOR",
-                            "SCSI - RICOH",   "SCSI - TOSHIBA",   "SCSI - TOSHIBA(2)", "SCSI - YAMAHA",
+  const char* expected[] = {"IDE   - ATAPI",   "IDE   - ATAPI(2)", "SCSI - NEC",        "SCSI - SONY",
+                            "SCSI - PHILIPS",  "SCSI - PIONEER",   "SCSI - PANASONIC",  "SCSI - PLEXTOR",
+                            "SCSI - RICOH",    "SCSI - TOSHIBA",   "SCSI - TOSHIBA(2)", "SCSI - YAMAHA",
                             "SCSI - NAKAMICHI"};
   for (int i = 0; i < kDriveTypeCount; ++i) EXPECT_STREQ(kDriveTypeNames[i], expected[i]);
 
@@ -386,7 +385,7 @@ TEST(DriveTypeTable, NamesAndOutOfRangeTypes) {
 }
 
 TEST(AccessPathChoice, HighBitOfTheVersionOrTheOverride) {
-  EXPECT_EQ(ChooseAccessPath(0xC0000A04u, ""), AccessPath::Driver);      // Windows 98
+  EXPECT_EQ(ChooseAccessPath(0xC0000A04u, ""), AccessPath::Driver);       // Windows 98
   EXPECT_EQ(ChooseAccessPath(0x0A280105u, ""), AccessPath::PassThrough);  // Windows XP
   EXPECT_EQ(ChooseAccessPath(0x0A280105u, "driver"), AccessPath::Driver);
   EXPECT_EQ(ChooseAccessPath(0x0A280105u, " Driver "), AccessPath::Driver);

@@ -25,8 +25,7 @@ TEST(ExchangeAreaTest, LayoutOffsetsAndSizes) {
 
 TEST(ExchangeAreaTest, FileRequestRoundTrip) {
   std::vector<uint8_t> area(kExchangeAreaSize, 0xAB);
-  size_t written = WriteFileRequest(area.data(), AREA_JOB_DECODE, 'C', "",
-                                    {"C:\\a.mp3", "C:\\b.mp3"}, true);
+  size_t written = WriteFileRequest(area.data(), AREA_JOB_DECODE, 'C', "", {"C:\\a.mp3", "C:\\b.mp3"}, true);
   EXPECT_EQ(written, 2u);
   EXPECT_EQ(ReadAreaInt(area.data(), kAreaItemCountOffset), 2);
   EXCHANGE_REQUEST request = ReadExchangeArea(area.data());

@@ -47,8 +47,8 @@ class JobWorkersTest : public ::testing::Test {
 
 TEST_F(JobWorkersTest, ExtractEncodeRunsBothStepsPerTrackUnlessWavOnly) {
   EXPECT_TRUE(RunJobItems(JOB_KIND::ExtractEncode, job_, steps_));
-  EXPECT_EQ(calls_, (std::vector<std::string>{"extract One", "encode One", "extract Two", "encode Two",
-                                              "extract Three", "encode Three"}));
+  EXPECT_EQ(calls_, (std::vector<std::string>{"extract One", "encode One", "extract Two", "encode Two", "extract Three",
+                                              "encode Three"}));
   EXPECT_EQ(report_.starts[0], "0 posted One");
   calls_.clear();
   job_.options.outputFormat = 1;

@@ -28,8 +28,8 @@ TEST(MainLayoutTest, ElementsFollowTheClientSize) {
 
 TEST(MainLayoutTest, GripResizeIsClampedOrIgnored) {
   auto drag = [](int dx, int dy) { return ResizeByGrip(580, 380, dx, dy); };
-  EXPECT_EQ(drag(-280, 0)->width, 420);     // asked for 300 wide
-  EXPECT_EQ(drag(420, 0)->width, 800);      // asked for 1000 wide
+  EXPECT_EQ(drag(-280, 0)->width, 420);  // asked for 300 wide
+  EXPECT_EQ(drag(420, 0)->width, 800);   // asked for 1000 wide
   EXPECT_EQ(drag(0, 500)->height, 600);
   EXPECT_EQ(drag(0, -100)->height, 352);
   EXPECT_FALSE(drag(-200, -100).has_value());  // small in both directions: ignored

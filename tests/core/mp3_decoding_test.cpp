@@ -29,10 +29,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr size_t kStereoFrameBytes = 417;   // 128 kbit/s at 44.1 kHz, no padding
-constexpr size_t kStereoFramePcm = 4608;    // 1152 samples, two channels, 16 bits
-constexpr size_t kToneFrameBytes = 384;     // Layer I, 384 kbit/s at 48 kHz
-constexpr size_t kToneFramePcm = 768;       // 384 samples, one channel
+constexpr size_t kStereoFrameBytes = 417;  // 128 kbit/s at 44.1 kHz, no padding
+constexpr size_t kStereoFramePcm = 4608;   // 1152 samples, two channels, 16 bits
+constexpr size_t kToneFrameBytes = 384;    // Layer I, 384 kbit/s at 48 kHz
+constexpr size_t kToneFramePcm = 768;      // 384 samples, one channel
 
 // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, stereo: all-zero side information
 // and main data, which decode to silence.
@@ -81,9 +81,9 @@ Bytes ToneFrames(size_t count) {
     Bytes frame;
     CBitWriter bits(frame);
     bits.Put(0xFFFFC4C0, 32);
-    bits.Put(14, 4);                                    // subband 0: 15 bits a sample
+    bits.Put(14, 4);  // subband 0: 15 bits a sample
     for (int sb = 1; sb < 32; ++sb) bits.Put(0, 4);
-    bits.Put(6, 6);                                     // scale factor 0.5
+    bits.Put(6, 6);  // scale factor 0.5
     for (int slot = 0; slot < 12; ++slot) {
       seed = seed * 1103515245u + 12345u;
       bits.Put((seed >> 8) % 32767, 15);
@@ -218,8 +218,8 @@ TEST_F(Mp3DecodingTest, FirstFrameIsFoundAfterATagAndAfterJunk) {
   // one just after the first block; a long run of junk.
   Bytes falseStarts(300, 0);
   for (size_t i = 0; i < falseStarts.size(); i += 3) falseStarts[i] = 0xFF;
-  for (const Bytes& junk : {Bytes(100, 0), falseStarts, Bytes(1439, 0x20), Bytes(1440, 0x20), Bytes(1441, 0x20),
-                            Bytes(5000, 0x7F)}) {
+  for (const Bytes& junk :
+       {Bytes(100, 0), falseStarts, Bytes(1439, 0x20), Bytes(1440, 0x20), Bytes(1441, 0x20), Bytes(5000, 0x7F)}) {
     SCOPED_TRACE(junk.size());
     std::string source = Put("junk.mp3", Join(junk, SilentStereoFrames(20)));
     ASSERT_TRUE(Decode(source));
@@ -323,7 +323,7 @@ TEST_F(Mp3DecodingTest, RefusedInputLeavesNoOutputFile) {
     const char* line;
   };
   Bytes pastTheEnd = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};  // 256 MB
-  Bytes layer2 = Bytes(104 * 10, 0);  // Layer II at 32 kbit/s in stereo has no table
+  Bytes layer2 = Bytes(104 * 10, 0);                                    // Layer II at 32 kbit/s in stereo has no table
   for (size_t i = 0; i < layer2.size(); i += 104) {
     layer2[i] = 0xFF;
     layer2[i + 1] = 0xFD;
@@ -459,9 +459,7 @@ bool HaveTool(const char* name) {
 #endif
 }
 
-bool RunQuietly(const std::string& command) {
-  return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
-}
+bool RunQuietly(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
 
 // Streams made by lame from a sox signal: the step's output is exactly the
 // whole-stream decode, whatever the tags, the VBR frame or the frame size.

@@ -141,9 +141,9 @@ TEST_F(Mp3EncodingTest, OnlyTheSamplesAreEncoded) {
   std::vector<int16_t> samples(2304 * 2 + 10);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 7 - 9000);
   AddWave("list.wav", 0);
-  WriteBytes(folder_ + "list.wav",
-             Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + Chunk("LIST", "INFOISFT" + Bytes32(6) + "tool!") +
-                  Chunk("data", Samples(samples)) + Chunk("id3 ", std::string(128, 'T'))));
+  WriteBytes(folder_ + "list.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) +
+                                        Chunk("LIST", "INFOISFT" + Bytes32(6) + "tool!") +
+                                        Chunk("data", Samples(samples)) + Chunk("id3 ", std::string(128, 'T'))));
   AddWave("song.wav", 8);  // the canonical file: its eight bytes of 0x02
   settings_.EnableID3 = 0;
   ASSERT_TRUE(Encode(encoder_));
@@ -218,7 +218,8 @@ TEST_F(Mp3EncodingTest, FailuresLeaveNoMp3AndCloseTheStreamOnce) {
   AddWave("48k.wav", 100, 48000);
   job_.current = 1;
   EXPECT_FALSE(Encode(encoder_));
-  EXPECT_TRUE(LooksLike(report_.lines.back(), "[", "] Error: Can't support this wave format of file " + folder_ + "48k.wav!"));
+  EXPECT_TRUE(
+      LooksLike(report_.lines.back(), "[", "] Error: Can't support this wave format of file " + folder_ + "48k.wav!"));
   EXPECT_FALSE(std::filesystem::exists(HostFolder(folder_ + "48k.MP3")));
 }
 

@@ -102,10 +102,10 @@ TEST(MpegHeaderTest, ReadsEveryField) {
   // extension 2, copyright, original, emphasis 3.
   ASSERT_EQ(721, Parse(MakeFrame(0xFC, 0x9B, 0x6F, 4), header, bitRate));
   const MPEG_HEADER& h = header;
-  EXPECT_EQ((std::vector<int32_t>{1, 1, 2, 0, 9, 2, 1, 1, 1, 2, 1, 1, 3}),
-            (std::vector<int32_t>{h.versionKind, h.id, h.layerCode, h.protection, h.bitRateIndex,
-                                  h.sampleRateIndex, h.padding, h.privateBit, h.mode,
-                                  h.modeExtension, h.copyright, h.original, h.emphasis}));
+  EXPECT_EQ(
+      (std::vector<int32_t>{1, 1, 2, 0, 9, 2, 1, 1, 1, 2, 1, 1, 3}),
+      (std::vector<int32_t>{h.versionKind, h.id, h.layerCode, h.protection, h.bitRateIndex, h.sampleRateIndex,
+                            h.padding, h.privateBit, h.mode, h.modeExtension, h.copyright, h.original, h.emphasis}));
 }
 
 // A free-format stream: frames of `length` bytes, with a padded one between.
@@ -153,10 +153,10 @@ MPEG_HEADER HeaderOf(const std::vector<uint8_t>& frame) {
   return header;
 }
 
-MPEG_OUTPUT_FORMAT FormatAfterInit(const std::vector<uint8_t>& frame, int32_t rateReduction,
-                                   uint32_t options, int32_t reserved = 0) {
-  EXPECT_TRUE(InitDecoder(HeaderOf(frame), static_cast<int32_t>(frame.size()), rateReduction,
-                          reserved, options, 24000));
+MPEG_OUTPUT_FORMAT FormatAfterInit(const std::vector<uint8_t>& frame, int32_t rateReduction, uint32_t options,
+                                   int32_t reserved = 0) {
+  EXPECT_TRUE(
+      InitDecoder(HeaderOf(frame), static_cast<int32_t>(frame.size()), rateReduction, reserved, options, 24000));
   MPEG_OUTPUT_FORMAT format;
   GetOutputFormat(format);
   return format;
@@ -243,8 +243,7 @@ TEST(MpegInitTest, RefusedRecordLeavesNothingToDecode) {
   header.layerCode = 0;
   EXPECT_FALSE(InitDecoder(header, 417, 0, 0, 0, 24000));
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
-  EXPECT_EQ(0, DecodedBytesConsumed(
-                   DecodeFrame(frame.data(), frame.size(), output.data(), output.size())));
+  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), output.size())));
 }
 
 // ---- DecodeFrame bounds ----
@@ -256,8 +255,7 @@ TEST(MpegDecodeFrameTest, NeedsTheWholeFrameAndRoomForItsOutput) {
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 416, output.data(), output.size())));
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 3, output.data(), output.size())));
   EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4607)));
-  EXPECT_EQ(417,
-            DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
+  EXPECT_EQ(417, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
 }
 
 TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
@@ -272,8 +270,7 @@ TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
       std::vector<uint8_t>(500, 0x55),   // no header
   };
   for (const std::vector<uint8_t>& other : others) {
-    EXPECT_EQ(0, DecodedBytesConsumed(
-                     DecodeFrame(other.data(), other.size(), output.data(), output.size())));
+    EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(other.data(), other.size(), output.data(), output.size())));
   }
 }
 
@@ -293,8 +290,8 @@ TEST(MpegDecodeFrameTest, FreeFormatFramesKeepTheFirstLengthPlusPadding) {
   size_t position = 0;
   std::vector<int32_t> lengths;
   while (position < stream.size()) {
-    const int32_t consumed = DecodedBytesConsumed(
-        DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size()));
+    const int32_t consumed =
+        DecodedBytesConsumed(DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size()));
     if (consumed <= 0) break;
     lengths.push_back(consumed);
     position += static_cast<size_t>(consumed);
@@ -356,8 +353,7 @@ TEST(MpegMonoOptionsTest, AverageOfASingleChannelChangesNothing) {
   for (const char* name : {"l1-fl4.bit", "l2-fl13.bit", "l3-he_44khz.bit"}) {
     std::vector<uint8_t> stream;
     ASSERT_TRUE(mpeg_test::ReadFile(mpeg_test::VectorDirectory() + "/" + name, stream));
-    EXPECT_EQ(DecodeStream(stream, 0, kMpegChannelsKeep).pcm,
-              DecodeStream(stream, 0, kMpegChannelsAverage).pcm)
+    EXPECT_EQ(DecodeStream(stream, 0, kMpegChannelsKeep).pcm, DecodeStream(stream, 0, kMpegChannelsAverage).pcm)
         << name;
   }
 }

@@ -27,8 +27,7 @@ struct FLOAT_STREAM {
   bool framesWellFormed = true;
 };
 
-FLOAT_STREAM DecodeFloat(const std::vector<uint8_t>& stream, int32_t rateReduction = 0,
-                         uint32_t options = 0) {
+FLOAT_STREAM DecodeFloat(const std::vector<uint8_t>& stream, int32_t rateReduction = 0, uint32_t options = 0) {
   FLOAT_STREAM result;
   const size_t first = mpeg_test::FindFirstFrame(stream);
   if (first >= stream.size()) return result;
@@ -42,8 +41,7 @@ FLOAT_STREAM DecodeFloat(const std::vector<uint8_t>& stream, int32_t rateReducti
   std::vector<uint8_t> output(kMpegMaxFloatFrameOutputBytes);
   size_t position = first;
   while (position < stream.size()) {
-    const uint64_t decoded =
-        DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size());
+    const uint64_t decoded = DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size());
     const int32_t consumed = DecodedBytesConsumed(decoded);
     if (consumed <= 0) break;
     if (static_cast<size_t>(DecodedBytesProduced(decoded)) != frameBytes) {
@@ -66,8 +64,8 @@ std::vector<double> ReadWav24(const std::string& path) {
   if (!mpeg_test::ReadFile(path, bytes) || bytes.size() < 12) return samples;
   size_t pos = 12;
   while (pos + 8 <= bytes.size()) {
-    const uint32_t size = bytes[pos + 4] | (bytes[pos + 5] << 8) | (bytes[pos + 6] << 16) |
-                          (uint32_t{bytes[pos + 7]} << 24);
+    const uint32_t size =
+        bytes[pos + 4] | (bytes[pos + 5] << 8) | (bytes[pos + 6] << 16) | (uint32_t{bytes[pos + 7]} << 24);
     if (std::memcmp(&bytes[pos], "data", 4) == 0) {
       const size_t end = std::min<size_t>(bytes.size(), pos + 8 + size);
       for (size_t i = pos + 8; i + 3 <= end; i += 3) {
@@ -125,8 +123,7 @@ TEST_F(MpegFloatTest, FloatSumsConvertToThePcmOutput) {
     const std::vector<uint8_t> stream = Stream(name);
     for (int32_t rate = 0; rate <= 2; ++rate) {
       for (uint32_t channels = 0; channels <= 3; ++channels) {
-        SCOPED_TRACE(std::string(name) + " rate " + std::to_string(rate) + " channels " +
-                     std::to_string(channels));
+        SCOPED_TRACE(std::string(name) + " rate " + std::to_string(rate) + " channels " + std::to_string(channels));
         const DECODED_STREAM pcm = DecodeStream(stream, rate, channels);
         const FLOAT_STREAM sums = DecodeFloat(stream, rate, channels);
         ASSERT_TRUE(sums.framesWellFormed);
@@ -147,16 +144,14 @@ TEST_F(MpegFloatTest, FloatSumsConvertToThePcmOutput) {
 
 // Layer I/II float output against the 24-bit references.
 TEST_F(MpegFloatTest, LayerOneAndTwoFullAccuracyAgainst24BitReferences) {
-  for (const char* name :
-       {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13"}) {
+  for (const char* name : {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13"}) {
     SCOPED_TRACE(name);
     const FLOAT_STREAM sums = DecodeFloat(Stream(name));
     ASSERT_TRUE(sums.framesWellFormed);
     ASSERT_GT(sums.frames, 0);
     std::vector<double> decoded;
     for (float s : sums.sums) decoded.push_back(s / 32768.0);
-    const std::vector<double> reference =
-        ReadWav24(mpeg_test::VectorDirectory() + "/ref24/" + name + ".wav");
+    const std::vector<double> reference = ReadWav24(mpeg_test::VectorDirectory() + "/ref24/" + name + ".wav");
     const ACCURACY a = Measure(decoded, reference);
     EXPECT_EQ(decoded.size(), a.compared);
     EXPECT_LT(a.rms, kFullRms);
@@ -167,8 +162,8 @@ TEST_F(MpegFloatTest, LayerOneAndTwoFullAccuracyAgainst24BitReferences) {
 // Layer III and the lower-frequency streams, rounded to 16 bits, against the
 // 16-bit references.
 TEST_F(MpegFloatTest, RoundedFloatOutputFullAccuracyOnOtherStreams) {
-  for (const char* name : {"l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_free", "l3-hecommon",
-                           "l3-si_block", "l2-test32", "M2L3_bitrate_16_all", "M2L3_compl24"}) {
+  for (const char* name : {"l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_free", "l3-hecommon", "l3-si_block",
+                           "l2-test32", "M2L3_bitrate_16_all", "M2L3_compl24"}) {
     SCOPED_TRACE(name);
     const FLOAT_STREAM sums = DecodeFloat(Stream(name));
     ASSERT_TRUE(sums.framesWellFormed);

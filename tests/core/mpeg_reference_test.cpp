@@ -45,8 +45,7 @@ int WalkBlockTypes(std::vector<uint8_t>& stream, unsigned mix, std::set<std::str
   for (size_t position = mpeg_test::FindFirstFrame(stream); position + 4 <= stream.size();) {
     MPEG_HEADER header;
     int32_t bitRate = 0;
-    const int32_t length =
-        ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);
+    const int32_t length = ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);
     if (length == 0 || position + static_cast<size_t>(length) > stream.size()) break;
     const size_t end = 8 * (position + static_cast<size_t>(length));
     size_t bit = 8 * (position + 4 + (header.protection == 0 ? 2 : 0));
@@ -97,8 +96,8 @@ class MpegReferenceTest : public ::testing::Test {
     available_ = HaveTool("sox") && HaveTool("lame") && HaveTool("twolame") && HaveTool("mpg123");
     if (!available_) return;
     std::random_device seed;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("cantaro-mpeg-" + std::to_string(seed()) + std::to_string(seed()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("cantaro-mpeg-" + std::to_string(seed()) + std::to_string(seed()));
     std::filesystem::create_directories(folder_);
     // Noise under a tremolo gives transients (short blocks); a tone in the
     // right channel makes the channels differ.
@@ -123,18 +122,16 @@ class MpegReferenceTest : public ::testing::Test {
                       "' synth 4 pinknoise sine 440 tremolo 3 100 gain -3") &&
            RunQuietly("sox -R -n -r 44100 -c 2 -b 16 '" + Path("clicks.wav") +
                       "' synth 0.005 whitenoise pad 0 0.05 repeat 30") &&
-           RunQuietly("sox -R -m '" + Path("noise.wav") + "' '" + Path("clicks.wav") + "' '" +
-                      Path("transients.wav") + "'");
+           RunQuietly("sox -R -m '" + Path("noise.wav") + "' '" + Path("clicks.wav") + "' '" + Path("transients.wav") +
+                      "'");
   }
 
   // Encodes `input` with `encoder` and `options` into `name`.
   static std::vector<uint8_t> Encode(const std::string& encoder, const std::string& options,
-                                     const std::string& name = "stream.mp3",
-                                     const std::string& input = "signal.wav") {
+                                     const std::string& name = "stream.mp3", const std::string& input = "signal.wav") {
     // lame -t: no Xing/Info frame, which mpg123 would not play as audio.
     const std::string quiet = encoder == "lame" ? " --quiet -t " : " --quiet ";
-    EXPECT_TRUE(
-        RunQuietly(encoder + quiet + options + " '" + Path(input) + "' '" + Path(name) + "'"));
+    EXPECT_TRUE(RunQuietly(encoder + quiet + options + " '" + Path(input) + "' '" + Path(name) + "'"));
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(mpeg_test::ReadFile(Path(name), bytes));
     return bytes;
@@ -153,8 +150,7 @@ class MpegReferenceTest : public ::testing::Test {
     if (file == nullptr) return both;
     std::fwrite(stream.data(), 1, stream.size(), file);
     std::fclose(file);
-    EXPECT_TRUE(RunQuietly("mpg123 -q --no-gapless -s '" + Path("both.mp3") + "' > '" +
-                           Path("theirs.raw") + "'"));
+    EXPECT_TRUE(RunQuietly("mpg123 -q --no-gapless -s '" + Path("both.mp3") + "' > '" + Path("theirs.raw") + "'"));
     std::vector<uint8_t> reference;
     EXPECT_TRUE(mpeg_test::ReadFile(Path("theirs.raw"), reference));
     const mpeg_test::DECODED_STREAM ours = DecodeStream(stream);
@@ -185,17 +181,15 @@ std::filesystem::path MpegReferenceTest::folder_;
 // mpg123 rounds and we truncate: one step apart at most. The resampled
 // settings give MPEG-2 and MPEG 2.5 streams.
 TEST_F(MpegReferenceTest, Layer3AtCommonSettings) {
-  for (const char* options :
-       {"-b 128", "-m s -b 320", "-V 2", "-m m -b 96", "-m j -b 48", "--resample 22050 -b 64",
-        "--resample 16000 -b 32", "--resample 11025 -b 24", "--resample 8000 -b 16"}) {
+  for (const char* options : {"-b 128", "-m s -b 320", "-V 2", "-m m -b 96", "-m j -b 48", "--resample 22050 -b 64",
+                              "--resample 16000 -b 32", "--resample 11025 -b 24", "--resample 8000 -b 16"}) {
     SCOPED_TRACE(options);
     EXPECT_LE(CompareWithMpg123("lame", options).maxAbs, 1);
   }
 }
 
 TEST_F(MpegReferenceTest, Layer2StereoModesAndTables) {
-  for (const char* options :
-       {"-b 192", "-m j -b 128", "-m j -b 64", "-m m -b 32", "-m d -b 256", "-b 384"}) {
+  for (const char* options : {"-b 192", "-m j -b 128", "-m j -b 64", "-m m -b 32", "-m d -b 256", "-b 384"}) {
     SCOPED_TRACE(options);
     EXPECT_LE(CompareWithMpg123("twolame", options).maxAbs, 1);
   }
@@ -205,12 +199,9 @@ TEST_F(MpegReferenceTest, Layer2StereoModesAndTables) {
 // 8-subband table to one with 27 subbands: the later frames decode in full,
 // as they do on their own.
 TEST_F(MpegReferenceTest, Layer2TableFollowsTheBitRate) {
-  ASSERT_TRUE(
-      RunQuietly("sox '" + Path("signal.wav") + "' -r 48000 -c 1 '" + Path("mono.wav") + "'"));
-  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 32 '" + Path("mono.wav") + "' '" +
-                         Path("low.mp2") + "'"));
-  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 128 '" + Path("mono.wav") + "' '" +
-                         Path("high.mp2") + "'"));
+  ASSERT_TRUE(RunQuietly("sox '" + Path("signal.wav") + "' -r 48000 -c 1 '" + Path("mono.wav") + "'"));
+  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 32 '" + Path("mono.wav") + "' '" + Path("low.mp2") + "'"));
+  ASSERT_TRUE(RunQuietly("twolame --quiet -m m -b 128 '" + Path("mono.wav") + "' '" + Path("high.mp2") + "'"));
   std::vector<uint8_t> low;
   std::vector<uint8_t> high;
   ASSERT_TRUE(mpeg_test::ReadFile(Path("low.mp2"), low));
@@ -222,8 +213,7 @@ TEST_F(MpegReferenceTest, Layer2TableFollowsTheBitRate) {
   const mpeg_test::DECODED_STREAM alone = DecodeStream(high);
   ASSERT_EQ(alone.frames + 10, both.frames);
   const size_t frameBytes = 1152 * 2;
-  EXPECT_TRUE(std::equal(alone.pcm.begin() + frameBytes, alone.pcm.end(),
-                         both.pcm.begin() + 11 * frameBytes));
+  EXPECT_TRUE(std::equal(alone.pcm.begin() + frameBytes, alone.pcm.end(), both.pcm.begin() + 11 * frameBytes));
 }
 
 // Intensity stereo: lame never writes it, so set the intensity bit of every
@@ -240,8 +230,7 @@ TEST_F(MpegReferenceTest, Mpeg1IntensityStereo) {
     for (size_t position = mpeg_test::FindFirstFrame(stream); position + 4 <= stream.size();) {
       MPEG_HEADER header;
       int32_t bitRate = 0;
-      const int32_t length =
-          ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);
+      const int32_t length = ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);
       if (length == 0) break;
       if (header.mode == 1) {
         stream[position + 3] |= 0x10;
@@ -270,8 +259,7 @@ TEST_F(MpegReferenceTest, Mpeg1IntensityStereo) {
 TEST_F(MpegReferenceTest, Layer3BlockSwitchingAndMixedBlocks) {
   ASSERT_TRUE(MakeTransients());
   std::set<std::string> seen[2];  // MPEG-1, MPEG-2
-  for (const char* options :
-       {"-b 128", "-m m -b 64", "--resample 22050 -b 64", "-m m --resample 16000 -b 32"}) {
+  for (const char* options : {"-b 128", "-m m -b 64", "--resample 22050 -b 64", "-m m --resample 16000 -b 32"}) {
     SCOPED_TRACE(options);
     std::vector<uint8_t> stream = Encode("lame", options, "stream.mp3", "transients.wav");
     const bool mpeg1 = std::string(options).find("resample") == std::string::npos;
@@ -286,11 +274,10 @@ TEST_F(MpegReferenceTest, Layer3BlockSwitchingAndMixedBlocks) {
     EXPECT_GT(Compare(mixed.ours, plain.ours).maxAbs, 100);  // the flags made a difference
   }
   for (const std::set<std::string>& transitions : seen) {
-    for (const char* transition : {"0>0", "0>1", "1>2", "2>2", "2>3", "3>0", "3>1", "0>1m", "1m>2",
-                                   "2>3m", "3m>0", "3m>1m"}) {
+    for (const char* transition :
+         {"0>0", "0>1", "1>2", "2>2", "2>3", "3>0", "3>1", "0>1m", "1m>2", "2>3m", "3m>0", "3m>1m"}) {
       EXPECT_EQ(1u, transitions.count(transition))
-          << (&transitions == seen ? "MPEG-1 " : "MPEG-2 ") << transition << " not in "
-          << Joined(transitions);
+          << (&transitions == seen ? "MPEG-1 " : "MPEG-2 ") << transition << " not in " << Joined(transitions);
     }
   }
 }

@@ -189,8 +189,7 @@ TEST(MpegHuffmanTest, DecodesPairsWithSigns) {
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[8];
   DecodeBigValues(reader, count, 1, values, 0, 8);
-  EXPECT_EQ((std::vector<int32_t>{-1, 1, 0, 0, -1, 0, 0, 1}),
-            std::vector<int32_t>(values, values + 8));
+  EXPECT_EQ((std::vector<int32_t>{-1, 1, 0, 0, -1, 0, 0, 1}), std::vector<int32_t>(values, values + 8));
   EXPECT_EQ(count, reader.Position());
 }
 
@@ -209,8 +208,7 @@ TEST(MpegHuffmanTest, DecodesEscapesWithLinbits) {
 TEST(MpegHuffmanTest, DecodesTheLongestCodes) {
   // Table 13: (15,12) is eighteen zeros and a one; (15,14) nineteen zeros.
   size_t count = 0;
-  const std::vector<uint8_t> bytes =
-      Bits("0000000000000000001 0 1  0000000000000000000 1 0", &count);
+  const std::vector<uint8_t> bytes = Bits("0000000000000000001 0 1  0000000000000000000 1 0", &count);
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[4];
   DecodeBigValues(reader, count, 13, values, 0, 4);
@@ -223,8 +221,7 @@ TEST(MpegHuffmanTest, StopsAtTheBitBudgetAndZerosTheRest) {
   MpegBitReader reader(bytes.data(), bytes.size());
   int32_t values[8] = {9, 9, 9, 9, 9, 9, 9, 9};
   DecodeBigValues(reader, 3, 1, values, 0, 8);  // budget ends after the first pair
-  EXPECT_EQ((std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0}),
-            std::vector<int32_t>(values, values + 8));
+  EXPECT_EQ((std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0}), std::vector<int32_t>(values, values + 8));
 }
 
 TEST(MpegHuffmanTest, Count1TablesAndTheOverrunQuadruple) {

@@ -39,8 +39,8 @@ inline bool HaveVectors() {
 inline size_t FindFirstFrame(const std::vector<uint8_t>& bytes) {
   size_t offset = 0;
   if (bytes.size() >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0) {
-    offset = ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) +
-             (bytes[9] & 0x7Fu) + 10;
+    offset =
+        ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) + (bytes[9] & 0x7Fu) + 10;
   }
   for (; offset + 1 < bytes.size(); ++offset) {
     if (bytes[offset] == 0xFF && (bytes[offset + 1] & 0xE0) == 0xE0) return offset;
@@ -60,8 +60,8 @@ struct DECODED_STREAM {
 // Decodes `stream` from its first frame until DecodeFrame stops. Each frame
 // is handed over in a buffer of exactly the bytes left, so that a read past
 // them shows under a memory checker.
-inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t rateReduction = 0,
-                                   uint32_t options = 0, int32_t frequencyLimit = 24000) {
+inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t rateReduction = 0, uint32_t options = 0,
+                                   int32_t frequencyLimit = 24000) {
   DECODED_STREAM result;
   const size_t first = FindFirstFrame(stream);
   if (first >= stream.size()) return result;
@@ -72,8 +72,7 @@ inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t r
   result.initialised = InitDecoder(header, length, rateReduction, 0, options, frequencyLimit);
   if (!result.initialised) return result;
   GetOutputFormat(result.format);
-  const size_t frameBytes =
-      static_cast<size_t>(result.format.samplesPerFrame) * (result.format.bitsPerSample / 8);
+  const size_t frameBytes = static_cast<size_t>(result.format.samplesPerFrame) * (result.format.bitsPerSample / 8);
   size_t position = first;
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
   while (position < stream.size()) {
@@ -82,8 +81,7 @@ inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t r
     const int32_t consumed = DecodedBytesConsumed(decoded);
     if (consumed <= 0) break;
     const int32_t produced = DecodedBytesProduced(decoded);
-    if (static_cast<size_t>(consumed) > rest.size() ||
-        static_cast<size_t>(produced) != frameBytes) {
+    if (static_cast<size_t>(consumed) > rest.size() || static_cast<size_t>(produced) != frameBytes) {
       result.framesWellFormed = false;
       break;
     }
@@ -109,8 +107,8 @@ struct PCM_DIFFERENCE {
   double rms = 0.0;  // in 16-bit steps
 };
 
-inline PCM_DIFFERENCE Compare(const std::vector<int16_t>& a, const std::vector<int16_t>& b,
-                              size_t begin = 0, size_t end = SIZE_MAX) {
+inline PCM_DIFFERENCE Compare(const std::vector<int16_t>& a, const std::vector<int16_t>& b, size_t begin = 0,
+                              size_t end = SIZE_MAX) {
   PCM_DIFFERENCE d;
   end = std::min({end, a.size(), b.size()});
   double sum = 0.0;
@@ -133,8 +131,7 @@ inline double Rms(const std::vector<int16_t>& samples) {
 // One channel of interleaved samples.
 inline std::vector<int16_t> Channel(const std::vector<int16_t>& samples, int channels, int index) {
   std::vector<int16_t> out;
-  for (size_t i = static_cast<size_t>(index); i < samples.size();
-       i += static_cast<size_t>(channels)) {
+  for (size_t i = static_cast<size_t>(index); i < samples.size(); i += static_cast<size_t>(channels)) {
     out.push_back(samples[i]);
   }
   return out;

@@ -153,8 +153,7 @@ TEST_F(MpegVectorsTest, TaggedAndTinyStreams) {
 // the undamaged stream's reference to one step.
 TEST_F(MpegVectorsTest, SpoiledSideInformationStaysLocal) {
   const std::vector<int16_t> clean = Reference("l3-compl");
-  for (const char* name :
-       {"l3-nonstandard-compl-sideinfo-bigvalues", "l3-nonstandard-compl-sideinfo-blocktype"}) {
+  for (const char* name : {"l3-nonstandard-compl-sideinfo-bigvalues", "l3-nonstandard-compl-sideinfo-blocktype"}) {
     SCOPED_TRACE(name);
     const DECODED_STREAM decoded = DecodeStream(Stream(name));
     ASSERT_TRUE(decoded.framesWellFormed);
@@ -184,19 +183,16 @@ TEST_F(MpegVectorsTest, DecodingFromTheMiddleCatchesUpWithTheReservoir) {
     for (int frame = 0; frame < 10; ++frame) {
       MPEG_HEADER header;
       int32_t bitRate = 0;
-      position += static_cast<size_t>(
-          ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate));
+      position += static_cast<size_t>(ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate));
     }
-    const std::vector<uint8_t> tail(stream.begin() + static_cast<std::ptrdiff_t>(position),
-                                    stream.end());
+    const std::vector<uint8_t> tail(stream.begin() + static_cast<std::ptrdiff_t>(position), stream.end());
     const DECODED_STREAM late = DecodeStream(tail);
     ASSERT_EQ(whole.frames - 10, late.frames);
     const size_t frameBytes = whole.pcm.size() / static_cast<size_t>(whole.frames);
     const size_t settled = 8 * frameBytes;
     ASSERT_GT(late.pcm.size(), settled);
-    EXPECT_TRUE(
-        std::equal(late.pcm.begin() + static_cast<std::ptrdiff_t>(settled), late.pcm.end(),
-                   whole.pcm.begin() + static_cast<std::ptrdiff_t>(10 * frameBytes + settled)));
+    EXPECT_TRUE(std::equal(late.pcm.begin() + static_cast<std::ptrdiff_t>(settled), late.pcm.end(),
+                           whole.pcm.begin() + static_cast<std::ptrdiff_t>(10 * frameBytes + settled)));
   }
 }
 
@@ -205,8 +201,7 @@ TEST_F(MpegVectorsTest, DecodingFromTheMiddleCatchesUpWithTheReservoir) {
 // a memory checker, the exact-size buffers show any read outside a frame.)
 TEST_F(MpegVectorsTest, CorruptedStreamsDecodeCleanly) {
   std::mt19937 random(20240611);
-  for (const char* name : {"l1-fl1", "l2-fl10", "l2-test32", "l3-compl", "l3-he_free",
-                           "l3-hecommon", "M2L3_compl24"}) {
+  for (const char* name : {"l1-fl1", "l2-fl10", "l2-test32", "l3-compl", "l3-he_free", "l3-hecommon", "M2L3_compl24"}) {
     SCOPED_TRACE(name);
     const std::vector<uint8_t> stream = Stream(name);
     for (int trial = 0; trial < 12; ++trial) {
@@ -238,8 +233,7 @@ std::vector<double> Decimate(const std::vector<int16_t>& samples, int factor, do
   double sum = 0.0;
   for (int i = 0; i < kTaps; ++i) {
     const double x = i - kHalf;
-    const double sinc =
-        x == 0 ? 2 * cutoff : std::sin(2 * std::numbers::pi * cutoff * x) / (std::numbers::pi * x);
+    const double sinc = x == 0 ? 2 * cutoff : std::sin(2 * std::numbers::pi * cutoff * x) / (std::numbers::pi * x);
     const double window = 0.42 - 0.5 * std::cos(2 * std::numbers::pi * i / (kTaps - 1)) +
                           0.08 * std::cos(4 * std::numbers::pi * i / (kTaps - 1));
     taps[i] = sinc * window;

@@ -48,11 +48,11 @@ TEST(NormalizeRulesTest, GainAndRounding) {
   EXPECT_EQ(ScaleSample(16384, gain), 31129);
   EXPECT_EQ(ScaleSample(-16384, gain), -31128);
   EXPECT_EQ(NormalizeGain(100, 32767), 1.0);
-  EXPECT_EQ(NormalizeGain(95, 0), 1.0);  // silence stays silence
-  EXPECT_EQ(ScaleSample(2001, 0.5), 1001);      // 1000.5 rounds up
-  EXPECT_EQ(ScaleSample(-4, 0.925), -3);        // -3.7 + 0.5 truncates to -3
-  EXPECT_EQ(ScaleSample(-1, 0.4), 0);           // -0.4 + 0.5
-  EXPECT_EQ(ScaleSample(32767, 2.0), 32767);    // a caller's gain is held to 16 bits
+  EXPECT_EQ(NormalizeGain(95, 0), 1.0);       // silence stays silence
+  EXPECT_EQ(ScaleSample(2001, 0.5), 1001);    // 1000.5 rounds up
+  EXPECT_EQ(ScaleSample(-4, 0.925), -3);      // -3.7 + 0.5 truncates to -3
+  EXPECT_EQ(ScaleSample(-1, 0.4), 0);         // -0.4 + 0.5
+  EXPECT_EQ(ScaleSample(32767, 2.0), 32767);  // a caller's gain is held to 16 bits
 }
 
 TEST_F(NormalizeTest, BothPassesScaleToTheRatio) {
@@ -92,7 +92,7 @@ TEST_F(NormalizeTest, SilentFileStaysSilent) {
 
 TEST_F(NormalizeTest, ShortLastBlockIsProcessedAndTrailingChunksAreLeftAlone) {
   std::vector<int16_t> samples(2352 + 10, 1000);  // 4724 bytes: a block and 20 bytes
-  samples[0] = 8192;  // gain 0.5 * 32767 / 8192, exact in binary
+  samples[0] = 8192;                              // gain 0.5 * 32767 / 8192, exact in binary
   std::string path = WriteSamples(folder_ + "odd.wav", samples);
   {
     std::ofstream out(HostFolder(path), std::ios::binary | std::ios::app);
@@ -169,8 +169,8 @@ TEST_F(NormalizeTest, AbortDuringScalingLeavesTheRestUnchanged) {
   ASSERT_EQ(report_.lines.size(), 1u);
   EXPECT_TRUE(LooksLike(report_.lines[0], "(", ") User canceled the operation."));
   std::vector<int16_t> out = ReadSamples(path);
-  EXPECT_EQ(out[0], 32767);      // the first block was scaled
-  EXPECT_EQ(out[2352], 100);     // the second was not
+  EXPECT_EQ(out[0], 32767);   // the first block was scaled
+  EXPECT_EQ(out[2352], 100);  // the second was not
 }
 
 TEST_F(NormalizeTest, ScalingPassPostsItsProgress) {

@@ -22,9 +22,7 @@ struct RECORDED_CALL {
   uint32_t outSize = 0;
 
   // The CDB, transfer length and buffer, whichever record it is.
-  const uint8_t* Cdb() const {
-    return in.data() + (code == 1 ? driver_record::kCdb : sptd::kCdb);
-  }
+  const uint8_t* Cdb() const { return in.data() + (code == 1 ? driver_record::kCdb : sptd::kCdb); }
   uint8_t Opcode() const { return Cdb()[0]; }
   uint32_t TransferLength() const {
     return LoadLe32(in.data() + (code == 1 ? driver_record::kTransferLength : sptd::kDataTransferLength));

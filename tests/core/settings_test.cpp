@@ -118,8 +118,10 @@ TEST_F(SettingsTest, LoadCorrectsOutOfRangeNumbers) {
     settings.Load(key, program_, nullptr);
     EXPECT_EQ(settings.*(c.field), c.loaded) << c.name << " stored " << c.stored;
     // The corrected value is what a save writes back.
-    settings.Save(key, MAIN_WINDOW_GEOMETRY{settings.WindowLeft, settings.WindowTop, settings.WindowWidth,
-                                            settings.WindowHeight, {60, 280, 80, 80}});
+    settings.Save(
+        key,
+        MAIN_WINDOW_GEOMETRY{
+            settings.WindowLeft, settings.WindowTop, settings.WindowWidth, settings.WindowHeight, {60, 280, 80, 80}});
     EXPECT_EQ(key.Find(c.name)->number, c.loaded) << c.name;
   }
 }

@@ -19,7 +19,10 @@ TEST(TrackCommandsTest, CapitalizeStartsEveryWordAfterTheMarks) {
 TEST(TrackCommandsTest, CapitalizeLowersWithTheSystemMappingButRaisesOnlyAsciiLetters) {
   // "ÉCOLE ÉTÉ" in code page 1252: the accented capitals come down, and an
   // accented first letter is not raised again.
-  EXPECT_EQ(CapitalizeTitle("\xc9" "COLE \xc9T\xc9 LA"), "\xe9" "cole \xe9t\xe9 La");
+  EXPECT_EQ(CapitalizeTitle("\xc9"
+                            "COLE \xc9T\xc9 LA"),
+            "\xe9"
+            "cole \xe9t\xe9 La");
   EXPECT_EQ(SystemUpperCase("\xe9t\xe9 \xff"), "\xc9T\xc9 \x9f");
   EXPECT_EQ(SystemLowerCase("\xc9T\xc9 \xd7"), "\xe9t\xe9 \xd7");  // the multiplication sign is no letter
 }

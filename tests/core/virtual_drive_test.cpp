@@ -52,9 +52,16 @@ const uint32_t kLeadOut = 975;
 void ExpectPatternFrame(const uint8_t* frame, uint32_t lba, const std::string& where) {
   int track = -1;
   uint32_t start = 0;
-  if (lba < 300) { track = 2; start = 0; }
-  else if (lba >= 375 && lba < 575) { track = 3; start = 375; }
-  else if (lba >= 875) { track = 5; start = 875; }
+  if (lba < 300) {
+    track = 2;
+    start = 0;
+  } else if (lba >= 375 && lba < 575) {
+    track = 3;
+    start = 375;
+  } else if (lba >= 875) {
+    track = 5;
+    start = 875;
+  }
   for (uint32_t i = 0; i < 588; ++i) {
     const uint8_t* s = frame + 4 * i;
     if (track < 0) {
@@ -138,8 +145,18 @@ class VirtualDriveTest : public ::testing::Test {
   }
 
   static SCSI_COMMAND ModeSelect(uint32_t blockLength, uint8_t (&list)[12]) {
-    const uint8_t prepared[12] = {0, 0, 0, 8, 0, 0, 0, 0, 0, static_cast<uint8_t>(blockLength >> 16),
-                                  static_cast<uint8_t>(blockLength >> 8), static_cast<uint8_t>(blockLength)};
+    const uint8_t prepared[12] = {0,
+                                  0,
+                                  0,
+                                  8,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  static_cast<uint8_t>(blockLength >> 16),
+                                  static_cast<uint8_t>(blockLength >> 8),
+                                  static_cast<uint8_t>(blockLength)};
     std::memcpy(list, prepared, 12);
     return Command({0x15, 0x10, 0, 0, 12, 0}, DataDirection::Out, 12, list);
   }
@@ -242,7 +259,8 @@ TEST_F(VirtualDriveTest, EveryDriveTypeReadsTheImageOnBothPaths) {
   std::vector<uint8_t> data;
   for (int type = 0; type < kDriveTypeCount; ++type) {
     for (AccessPath path : {AccessPath::PassThrough, AccessPath::Driver}) {
-      std::string where = std::string(kDriveTypeNames[type]) + (path == AccessPath::Driver ? " driver" : " pass-through");
+      std::string where =
+          std::string(kDriveTypeNames[type]) + (path == AccessPath::Driver ? " driver" : " pass-through");
       commands_->Install(path, type);
       commands_->currentDriveLetter = 'V';
       DeviceHandle device = path == AccessPath::Driver ? driver : v;
@@ -383,9 +401,11 @@ TEST_F(VirtualDriveTest, PassThroughRecordsAreCheckedAsADriverWould) {
   EXPECT_EQ(SendCommand(v, Command({0x42, 0x02, 0x40, 0x01, 0, 0, 0, 0, 16, 0}, DataDirection::In, 16, buffer)),
             kInvalidFunction);
   EXPECT_EQ(SendCommand(v, Command({0x43, 0x02, 0, 0, 0, 0, 0, 0, 64, 0}, DataDirection::In, 64, buffer)),
-            kInvalidFunction) << "MSF form";
+            kInvalidFunction)
+      << "MSF form";
   EXPECT_EQ(SendCommand(v, Command({0x43, 0, 1, 0, 0, 0, 0, 0, 64, 0}, DataDirection::In, 64, buffer)),
-            kInvalidFunction) << "format 1";
+            kInvalidFunction)
+      << "format 1";
   EXPECT_EQ(SendCommand(v, Command({0x12, 1, 0x80, 0, 64, 0}, DataDirection::In, 64, buffer)), kInvalidFunction);
   c = good;
   c.cdb[1] = 0x00;  // any sector type

@@ -158,12 +158,12 @@ TEST(WavFileTest, SamplesAreFoundAmongOtherChunks) {
             Chunk("data", samples)),
        12 + 24 + 24 + 8, 12},
       // An 18-byte format (cbSize 0), an odd-sized chunk and one after the samples.
-      {"fmt18.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + Chunk("odd ", "abc") +
-                         Chunk("data", samples) + Chunk("id3 ", "TAG")),
+      {"fmt18.wav",
+       Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16, Bytes16(0))) + Chunk("odd ", "abc") + Chunk("data", samples) +
+            Chunk("id3 ", "TAG")),
        12 + 26 + 12 + 8, 12},
       // A data size larger than the file (a cut-off recording) stops at its end.
-      {"cut.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16))) + "data" + Bytes32(0xFFFFFFF0u) + samples,
-       44, 12},
+      {"cut.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16))) + "data" + Bytes32(0xFFFFFFF0u) + samples, 44, 12},
       // WAVE_FORMAT_EXTENSIBLE with the PCM subformat.
       {"extensible.wav", Riff(Chunk("fmt ", Extensible(2, 16, kPcmGuid)) + Chunk("data", samples)), 12 + 48 + 8, 12},
   };
@@ -201,11 +201,15 @@ TEST(WavFileTest, OnlySixteenBitPcmIsAccepted) {
       {"smallfmt.wav", Riff(Chunk("fmt ", Format(kPcm, 2, 44100, 16).substr(0, 14)) + data), false},
       {"riffx.wav", "RIFX" + Riff(cd + data).substr(4), false},
       {"avi.wav", Riff(cd + data).replace(8, 4, "AVI "), false},
-      {"manychunks.wav", Riff(cd + [] {
-         std::string many;
-         for (size_t i = 0; i < kMaxWaveChunks; ++i) many += Chunk("junk", "");
-         return many;
-       }() + data), false},
+      {"manychunks.wav",
+       Riff(cd +
+            [] {
+              std::string many;
+              for (size_t i = 0; i < kMaxWaveChunks; ++i) many += Chunk("junk", "");
+              return many;
+            }() +
+            data),
+       false},
   };
   for (const Case& c : cases) {
     std::string path = WriteBytes(folder + c.name, c.bytes);

@@ -27,8 +27,10 @@ const DWORD kTimeout = 60000;
 class CAreaWriter {
  public:
   CAreaWriter() {
-    mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kExchangeAreaSize, kExchangeAreaName);
-    view_ = mapping_ ? static_cast<uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, kExchangeAreaUsed)) : nullptr;
+    mapping_ =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kExchangeAreaSize, kExchangeAreaName);
+    view_ = mapping_ ? static_cast<uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, kExchangeAreaUsed))
+                     : nullptr;
   }
   ~CAreaWriter() {
     if (view_) UnmapViewOfFile(view_);
@@ -135,9 +137,10 @@ std::vector<std::string> StreamsToDecode(const std::string& vectors) {
         paths.push_back(entry.path().string());
     std::sort(paths.begin(), paths.end());
   }
-  const char* names[] = {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13",
-                         "l2-test32", "l3-compl", "l3-he_32khz", "l3-he_44khz", "M2L3_compl24",
-                         "M2L3_bitrate_16_all", "l3-hecommon"};
+  const char* names[] = {
+      "l1-fl1",     "l1-fl2",    "l1-fl3",   "l1-fl4",      "l2-fl10",     "l2-fl11",      "l2-fl12",
+      "l2-fl13",    "l2-test32", "l3-compl", "l3-he_32khz", "l3-he_44khz", "M2L3_compl24", "M2L3_bitrate_16_all",
+      "l3-hecommon"};
   if (paths.empty())
     for (const char* name : names)
       if (GetFileAttributesA((vectors + name + ".bit").c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -244,7 +247,8 @@ TEST_F(ExchangeTest, ExtractRequestFromTheShellChecksItsTracks) {
     CAreaWriter area;
     ASSERT_NE(area.Bytes(), nullptr);
     WriteExtractRequest(area.Bytes(), {3}, 'V', folder_ + "shell");
-    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(ReadAreaWindow(area.Bytes()))), UM_EXTRACT_REQUEST, 1, 0);
+    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(ReadAreaWindow(area.Bytes()))), UM_EXTRACT_REQUEST, 1,
+                 0);
   }
   HWND finished = WaitForWindowTitled(program.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr);

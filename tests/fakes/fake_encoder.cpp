@@ -99,8 +99,8 @@ void Put(uint8_t* out, const char* tag, uint32_t* produced) {
 
 extern "C" {
 
-__declspec(dllexport) uint32_t __cdecl beInitStream(void* config, uint32_t* samples, uint32_t* bufferSize,
-                                                    uint32_t* stream) {
+__declspec(dllexport) uint32_t
+    __cdecl beInitStream(void* config, uint32_t* samples, uint32_t* bufferSize, uint32_t* stream) {
   std::lock_guard<std::mutex> guard(lock);
   script = ReadScript();
   uint32_t dwConfig = 0xFFFFFFFF;
@@ -118,8 +118,8 @@ __declspec(dllexport) uint32_t __cdecl beInitStream(void* config, uint32_t* samp
   return 0;
 }
 
-__declspec(dllexport) uint32_t __cdecl beEncodeChunk(uint32_t stream, uint32_t samples, const int16_t* pcm,
-                                                     uint8_t* output, uint32_t* produced) {
+__declspec(dllexport) uint32_t
+    __cdecl beEncodeChunk(uint32_t stream, uint32_t samples, const int16_t* pcm, uint8_t* output, uint32_t* produced) {
   std::lock_guard<std::mutex> guard(lock);
   *produced = 0;
   if (!openStreams.count(stream)) {

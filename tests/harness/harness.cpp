@@ -75,8 +75,8 @@ bool CProgramUnderTest::Start(const std::string& commandLine) {
   std::string line = "\"" + folder_ + "CantaroMaker.exe\"";
   if (!commandLine.empty()) line += " " + commandLine;
   STARTUPINFOA startup = {sizeof(startup)};
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &startup, &process_) != FALSE;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+                        &process_) != FALSE;
 }
 
 bool CProgramUnderTest::WaitForExit(DWORD milliseconds) {
@@ -164,13 +164,15 @@ bool ReadStoredDword(const char* name, DWORD& value) {
 bool ReadStoredString(const char* name, std::string& value) {
   std::vector<BYTE> data;
   if (!ReadStored(name, REG_SZ, data)) return false;
-  value.assign(reinterpret_cast<const char*>(data.data()), strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
+  value.assign(reinterpret_cast<const char*>(data.data()),
+               strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
   return true;
 }
 
 void StoreDword(const char* name, DWORD value) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
     return;
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
   RegCloseKey(key);
@@ -282,7 +284,8 @@ bool SaveScreenshot(const std::string& path) {
   file.bfSize = file.bfOffBits + imageBytes;
   bool ok = false;
   if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    ok = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
+    ok = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
+         std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
          std::fwrite(bits, imageBytes, 1, out) == 1;
     std::fclose(out);
   }
@@ -305,9 +308,11 @@ std::string ArtifactFolder() {
 
 void StoreString(const char* name, const std::string& value) {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
     return;
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
 }
 
@@ -333,7 +338,8 @@ std::string SendRemoteListItem(HWND list, UINT message, int row, LVITEMA item) {
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   if (!process) return std::string();
   const size_t textBytes = 512;
-  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+  char* remote =
+      static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textBytes, MEM_COMMIT, PAGE_READWRITE));
   std::string result;
   if (remote) {
     item.pszText = remote + sizeof(LVITEMA);

@@ -45,8 +45,7 @@ std::string LoadedFrom(const char* name) {
 bool SameFolder(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 bool AllBound(const ENCODER_ENTRY_POINTS& e) {
-  return e.beInitStream && e.beEncodeChunk && e.beDeinitStream && e.beCloseStream && e.beVersion &&
-         e.beWriteVBRHeader;
+  return e.beInitStream && e.beEncodeChunk && e.beDeinitStream && e.beCloseStream && e.beVersion && e.beWriteVBRHeader;
 }
 bool NoneBound(const ENCODER_ENTRY_POINTS& e) {
   return !e.beInitStream && !e.beEncodeChunk && !e.beDeinitStream && !e.beCloseStream && !e.beVersion &&
@@ -298,7 +297,7 @@ TEST_F(EncoderLibrary, LameFormRoundTrip) {
   const std::vector<int16_t> pcm = Tone(3.0);
   Encoded r = Encode(e, config, pcm);
   ASSERT_EQ(r.init, 0u);
-  EXPECT_EQ(r.samples, 2304u);  // one MPEG-1 frame of both channels
+  EXPECT_EQ(r.samples, 2304u);     // one MPEG-1 frame of both channels
   EXPECT_GE(r.bufferSize, 1441u);  // room for the largest 128 kbit/s frame
   EXPECT_TRUE(r.chunksOk);
   EXPECT_TRUE(r.fitBuffer);
@@ -373,7 +372,7 @@ TEST_F(EncoderLibrary, VbrHeaderIsWrittenIntoTheClosedFile) {
   CAppSettings s;
   s.EnableVBR = 1;
   s.WriteVBRHeader = 1;
-  s.BitRate = 0;  // VBR between 32
+  s.BitRate = 0;      // VBR between 32
   s.MaxBitRate = 13;  // and 320 kbit/s
   BE_CONFIG config;
   FillEncoderConfig(1, JobOptionsFromSettings(s).encoding, config);
@@ -524,8 +523,11 @@ TEST_F(EncoderLibrary, ScriptedFakeFailsOnDemandAndKeepsATrace) {
             "beInitStream 2 config 256\n"
             "beDeinitStream 2\n"
             "beCloseStream 2\n"
-            "beWriteVBRHeader " + mp3 + "\n"
-            "beWriteVBRHeader " + mp3 + "\n");
+            "beWriteVBRHeader " +
+                mp3 +
+                "\n"
+                "beWriteVBRHeader " +
+                mp3 + "\n");
 }
 
 }  // namespace

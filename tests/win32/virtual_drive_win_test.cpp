@@ -112,7 +112,8 @@ std::vector<DEVICE_CHANGE> g_changes;
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DEVICECHANGE && lParam) {
     const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
-    g_changes.push_back({wParam, volume->dbcv_size, volume->dbcv_devicetype, volume->dbcv_unitmask, volume->dbcv_flags});
+    g_changes.push_back(
+        {wParam, volume->dbcv_size, volume->dbcv_devicetype, volume->dbcv_unitmask, volume->dbcv_flags});
     return TRUE;
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -136,8 +137,8 @@ TEST(VirtualDriveWin32, MediaChangesReachTheWindowsAsTheSystemSendsThem) {
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "CantaroMediaChangeTest";
   RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("CantaroMediaChangeTest", "media", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                              nullptr, windowClass.hInstance, nullptr);
+  HWND window = CreateWindowA("CantaroMediaChangeTest", "media", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   g_changes.clear();
 
