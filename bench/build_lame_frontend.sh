@@ -42,7 +42,8 @@ if [ ! -f "$work/frontend/lame.exe" ]; then
   "$work/src/configure" --host=i686-w64-mingw32 CC="$cc" CFLAGS="$cflags" LDFLAGS="-static" \
     --enable-frontend --disable-decoder --disable-shared --enable-static >"$log" 2>&1 \
     || { tail -n 30 "$log" >&2; echo "build_lame_frontend: configure failed" >&2; exit 1; }
-  make -j"${CANTARO_LAME_JOBS:-2}" -C libmp3lame >>"$log" 2>&1 && make -j"${CANTARO_LAME_JOBS:-2}" -C frontend >>"$log" 2>&1 \
+  make -j"${CANTARO_LAME_JOBS:-2}" -C libmp3lame >>"$log" 2>&1 &&
+    make -j"${CANTARO_LAME_JOBS:-2}" -C frontend >>"$log" 2>&1 \
     || { tail -n 30 "$log" >&2; echo "build_lame_frontend: make failed" >&2; exit 1; }
   mkdir -p "$work/frontend.part/out"
   cp frontend/lame.exe "$work/frontend.part/out/lame.exe"

@@ -62,9 +62,11 @@ for _ in $(seq 1 "$rounds"); do
     "$(winpath "$work/music.wav")" "$(winpath "$work/lame.mp3")")
   if [ -z "$peer" ] || [ "$(echo "$t < $peer" | bc -l)" = 1 ]; then peer=$t; fi
 done
-[ -s "$work/ours/music.MP3" ] && [ -s "$work/lame.mp3" ] || { cat "$work/log"; echo "an encoder wrote nothing"; exit 1; }
+[ -s "$work/ours/music.MP3" ] && [ -s "$work/lame.mp3" ] ||
+  { cat "$work/log"; echo "an encoder wrote nothing"; exit 1; }
 
-printf 'encode 10 min CD WAV to 128 kbit/s MP3 under Wine, best of %s: ours %.3f s (encoding step %s s), lame.exe %.3f s, ours/lame %.3fx (goal <= 1.05x)\n' \
+printf 'encode 10 min CD WAV to 128 kbit/s MP3 under Wine, best of %s: ours %.3f s (encoding step %s s), '\
+'lame.exe %.3f s, ours/lame %.3fx (goal <= 1.05x)\n' \
   "$rounds" "$ours" "${step:-?}" "$peer" "$(echo "$ours / $peer" | bc -l)"
 printf '  output sizes: ours %s bytes (with a 128-byte ID3v1 tag), lame.exe %s bytes\n' \
   "$(stat -c %s "$work/ours/music.MP3")" "$(stat -c %s "$work/lame.mp3")"

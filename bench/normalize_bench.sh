@@ -16,4 +16,5 @@ seconds() { local s=$(date +%s.%N); "$@" >/dev/null 2>&1; echo "$(date +%s.%N) -
 cat "$work/source.wav" >/dev/null
 ours=$(seconds "$tool" "$work/ours.wav" 95)
 peer=$(seconds sox --norm=-0.45 "$work/source.wav" "$work/sox.wav")
-printf 'normalise 10 min CD WAV: ours %.3f s, sox %.3f s, sox/ours %.2fx\n' "$ours" "$peer" "$(echo "$peer / $ours" | bc -l)"
+printf 'normalise 10 min CD WAV: ours %.3f s, sox %.3f s, sox/ours %.2fx\n' \
+  "$ours" "$peer" "$(echo "$peer / $ours" | bc -l)"

@@ -40,7 +40,8 @@ bin_bytes=$(stat -c %s "$disc_dir/disc.bin")
 mkdir -p "$ROOT/build/bench"
 work=$(mktemp -d "$ROOT/build/bench/rip-run.XXXXXX")
 key='HKCU\SoftWare\BRENMARK\TAMBOUR'
-saved_format=$(wine reg query "$key" /v OUTPUTFORMAT 2>/dev/null | tr -d '\r' | awk '$1 == "OUTPUTFORMAT" {print $3}' || true)
+saved_format=$(wine reg query "$key" /v OUTPUTFORMAT 2>/dev/null | tr -d '\r' |
+  awk '$1 == "OUTPUTFORMAT" {print $3}' || true)
 started_xvfb=""
 restore() {
   if [ -n "$saved_format" ]; then
@@ -134,7 +135,8 @@ else
   check="WAV sizes add up to the BIN (the naming rule is not <title>, bytes not compared)"
 fi
 
-printf 'rip 60 min disc (%d tracks, %d bytes) to WAV, best of %s: ours %.3f s (%.3f s of it until the main window), cp %.3f s, CopyFileA under Wine %.3f s\n' \
+printf 'rip 60 min disc (%d tracks, %d bytes) to WAV, best of %s: ours %.3f s (%.3f s of it until the main window), '\
+'cp %.3f s, CopyFileA under Wine %.3f s\n' \
   "${#tracks[@]}" "$bin_bytes" "$rounds" "$rip" "$startup" "$copy" "$wine_copy"
 printf '  ours/cp %.2fx, ours/CopyFileA %.2fx (goal <= 1.3x); starting a Win32 program under Wine takes %.3f s\n' \
   "$(echo "$rip / $copy" | bc -l)" "$(echo "$rip / $wine_copy" | bc -l)" "$wine_start"

@@ -60,9 +60,11 @@ for i in $(seq 1 "$runs"); do
     fi
     passed=$((passed + 1))
   else
-    failed=$((failed + 1)); echo "run $i failed: $work/run-$i.log"; grep -A3 "Failure\|failed" "$work/run-$i.log" | head -20
+    failed=$((failed + 1)); echo "run $i failed: $work/run-$i.log"
+    grep -A3 "Failure\|failed" "$work/run-$i.log" | head -20
   fi
   "$WINESERVER" -k 2>/dev/null
 done
-echo "stress decode: $runs runs of $(ls "$work/streams" | wc -l) streams; $passed finished, $failed failed, $differed differed"
+echo "stress decode: $runs runs of $(ls "$work/streams" | wc -l) streams;" \
+  "$passed finished, $failed failed, $differed differed"
 [ $failed -eq 0 ] && [ $differed -eq 0 ]
