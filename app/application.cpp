@@ -47,6 +47,7 @@ AccessPath AccessPathOfThisSystem() {
 }  // namespace
 
 int RunApplication(const std::string& commandLine) {
+  SetMessageCaption(LoadResourceString(IDS_APP_TITLE));
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutexName);
   if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
     DeferToFirstInstance();

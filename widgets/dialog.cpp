@@ -1,6 +1,5 @@
 #include "widgets/dialog.h"
 
-#include "resources/resource.h"
 
 CDialog::~CDialog() { Destroy(); }
 
@@ -144,8 +143,20 @@ std::string LoadResourceString(UINT id) {
   return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
+namespace {
+
+std::string& MessageCaption() {
+  static std::string caption;
+  return caption;
+}
+
+}  // namespace
+
+void SetMessageCaption(const std::string& caption) { MessageCaption() = caption; }
+
 int ShowMessageText(HWND owner, const std::string& text, UINT type) {
-  return MessageBoxA(owner, text.c_str(), LoadResourceString(IDS_APP_TITLE).c_str(), type);
+  const std::string& caption = MessageCaption();
+  return MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
 }
 
 int ShowMessage(HWND owner, UINT stringId, UINT type) {

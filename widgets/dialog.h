@@ -80,6 +80,8 @@ class CDialog {
 
 // Resource helpers.
 std::string LoadResourceString(UINT id);
-// A message box with the text of string-table entry id, titled "Cantaro Maker".
+// The caption of every message box below; the program sets its name once.
+void SetMessageCaption(const std::string& caption);
+// A message box with the text of string-table entry id.
 int ShowMessage(HWND owner, UINT stringId, UINT type = MB_OK);
 int ShowMessageText(HWND owner, const std::string& text, UINT type = MB_OK);
