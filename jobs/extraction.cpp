@@ -35,10 +35,9 @@ class CTrackExtraction {
       : job_(job), item_(job.CurrentItem()), commands_(commands), options_(job.options) {}
   ~CTrackExtraction() {
     // A temporary file of a failed extraction is of no use to anyone.
-    if (!succeeded_ && !job_.keepWav && !job_.temporaryWavPath.empty()) {
+    if (!succeeded_ && !job_.keepWav) {
       file_.Close();
-      DeleteFileAt(job_.temporaryWavPath);
-      job_.temporaryWavPath.clear();
+      job_.DeleteTemporaryWav();
     }
   }
 
@@ -193,8 +192,7 @@ bool CTrackExtraction::Run() {
   if (!job_.cancelled) {
     Log(STR_EXTRACTING_OK, item_.sourceName);
   } else if (!job_.keepWav) {
-    DeleteFileAt(job_.temporaryWavPath);
-    job_.temporaryWavPath.clear();
+    job_.DeleteTemporaryWav();
   }
   succeeded_ = true;
   return true;

@@ -1,6 +1,7 @@
 #include "jobs/job.h"
 
 #include "platform/clock.h"
+#include "platform/file.h"
 #include "platform/text.h"
 #include "resources/strings.h"
 
@@ -13,4 +14,10 @@ std::string JobLine(const char* format, const std::string& argument) {
 void LogCancelled(CJob& job) {
   job.report->Log(JobLine(STR_USER_CANCELED));
   job.cancelled = true;
+}
+
+void CJob::DeleteTemporaryWav() {
+  if (temporaryWavPath.empty()) return;
+  DeleteFileAt(temporaryWavPath);
+  temporaryWavPath.clear();
 }

@@ -57,6 +57,8 @@ class CJob {
   bool cancelled = false;
 
   CJobItem& CurrentItem() { return items.at(current); }
+  // Deletes the CD track's temporary WAV, if there is one, and forgets it.
+  void DeleteTemporaryWav();
 };
 
 // Log lines: the string-table form "(stamp) ..." and the literal form

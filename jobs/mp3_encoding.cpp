@@ -26,10 +26,7 @@ class CFileEncoding {
     // An MP3 that did not get all its data is of no use: never leave one.
     if (!keepOutput_ && !outputPath_.empty()) DeleteFileAt(outputPath_);
     // The temporary WAV of a CD track is spent either way.
-    if (!job_.keepWav && !job_.fileJob && !job_.temporaryWavPath.empty()) {
-      DeleteFileAt(job_.temporaryWavPath);
-      job_.temporaryWavPath.clear();
-    }
+    if (!job_.keepWav && !job_.fileJob) job_.DeleteTemporaryWav();
   }
 
   bool Run();
