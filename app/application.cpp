@@ -9,6 +9,7 @@
 
 #include "app/exchange_area_win.h"
 #include "app/main_window.h"
+#include "cdrom/cd_audio_service_win.h"
 #include "cdrom/device_io_win.h"
 #include "cdrom/drive_commands.h"
 #include "cdrom/virtual/virtual_drive_win.h"
@@ -66,10 +67,16 @@ int RunApplication(const std::string& commandLine) {
   CWin32DeviceIo systemIo;
   std::unique_ptr<IDeviceIo> virtualIo = CreateVirtualDrivesFromEnvironment(systemIo);
   IDeviceIo& deviceIo = virtualIo ? *virtualIo : systemIo;
+  auto* virtualDrives = dynamic_cast<CVirtualDeviceIo*>(virtualIo.get());
+  CCdAudioRouter cdAudio(deviceIo, [virtualDrives](char letter) {
+    return virtualDrives != nullptr && virtualDrives->Drive(letter) != nullptr;
+  });
+  SetCdAudioService(&cdAudio);
   CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
   CMainWindow mainWindow(g_settings, deviceIo, settingsKey, AccessPathOfThisSystem(), commandLine);
   mainWindow.DoModal();
 
+  SetCdAudioService(nullptr);
   OleUninitialize();
   area.Release();
   if (mutex) CloseHandle(mutex);

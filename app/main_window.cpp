@@ -28,6 +28,7 @@ CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& se
       jobs_(settings, commands_, encoder_, cdrom_, record_, list_, busy_),
       listCommands_(list_, record_, busy_),
       desktop_(settings, busy_),
+      cddb_(settings, busy_, record_, list_, cdrom_),
       requests_(area_, *this, settings, jobs_.InputFiles()) {}
 
 bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -82,6 +83,9 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {WM_COMMAND, ID_HELP_HOME_PAGE, &M::OnWebPage},
       {WM_COMMAND, IDC_BTN_HOME_PAGE, &M::OnWebPage},
       {WM_COMMAND, ID_HELP_CDDB_HOME, &M::OnWebPage},
+      {WM_COMMAND, ID_ACTION_QUERY_CDDB, &M::OnQueryCddb},
+      {WM_COMMAND, IDC_BTN_QUERY_CDDB, &M::OnQueryCddb},
+      {WM_COMMAND, ID_HELP_REGISTER_CDDB, &M::OnRegisterCddb},
       {WM_COMMAND, ID_FILE_MP3_PLAYER, &M::OnMp3Player},
       {WM_COMMAND, IDC_BTN_MP3_PLAYER, &M::OnMp3Player},
       {WM_COMMAND, ID_EDIT_SELECT_ALL, &M::OnSelectionCommand},
@@ -131,6 +135,7 @@ bool CMainWindow::RunStartUpSequence() {
   encoder_.loadedIndex = settings_.MP3Encoder;
   if (!encoder_.LoadEncoder(settings_.MP3Encoder)) ShowMessage(Handle(), IDS_NO_ENCODE_DLL);
   if (!ChooseAndOpenDrive()) return false;
+  cddb_.SetUpCddbSession(Handle());
   disc_.Read();
   desktop_.LookUpSystemMp3Player();
   autoPlay_.SuppressAtStart(settings_.DisableAutoPlay == 1);
@@ -417,6 +422,16 @@ LRESULT CMainWindow::OnHelpContents(WPARAM, LPARAM) {
 
 LRESULT CMainWindow::OnWebPage(WPARAM wParam, LPARAM) {
   desktop_.OpenWebPage(LOWORD(wParam) == ID_HELP_CDDB_HOME);
+  return 0;
+}
+
+LRESULT CMainWindow::OnQueryCddb(WPARAM, LPARAM) {
+  cddb_.QueryCddb(Handle());
+  return 0;
+}
+
+LRESULT CMainWindow::OnRegisterCddb(WPARAM, LPARAM) {
+  cddb_.RegisterWithCddb(Handle());
   return 0;
 }
 

@@ -6,6 +6,7 @@
 // skin frame, the job launcher and the command groups.
 #include <string>
 
+#include "app/cddb_commands.h"
 #include "app/current_disc.h"
 #include "app/desktop_commands.h"
 #include "discinfo/disc_record.h"
@@ -93,6 +94,8 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnHelpContents(WPARAM, LPARAM);
   LRESULT OnWebPage(WPARAM wParam, LPARAM);
   LRESULT OnMp3Player(WPARAM, LPARAM);
+  LRESULT OnQueryCddb(WPARAM, LPARAM);
+  LRESULT OnRegisterCddb(WPARAM, LPARAM);
   LRESULT OnSelectionCommand(WPARAM wParam, LPARAM);
 
   CAppSettings& settings_;
@@ -114,6 +117,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   CJobLauncher jobs_;
   CTrackListCommands listCommands_;
   CDesktopCommands desktop_;
+  CCddbCommands cddb_;
   CExchangeRequests requests_;
   HACCEL accelerators_ = nullptr;
 };

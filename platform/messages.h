@@ -30,6 +30,20 @@ enum : uint32_t {
   // or stopped by abort / an item failed.
   UM_JOB_DONE = kWmUser + 108,
   UM_JOB_FAILED = kWmUser + 109,
+  // CDDB windows (sent; parameters point into the sender's memory and are
+  // read during the send). Session relay -> current CDDB window: wParam =
+  // CDDB_COMPLETION* (command, status, result) / CDDB_PROGRESS* (four values).
+  UM_CDDB_COMPLETED = kWmUser + 110,
+  UM_CDDB_PROGRESS = kWmUser + 111,
+  // Query worker -> query window: wParam = the disc collection / the disc;
+  // 114 is accepted and ignored; no match; failure with wParam = the text;
+  // connecting to the server.
+  UM_QUERY_MATCHES = kWmUser + 112,
+  UM_QUERY_DISC = kWmUser + 113,
+  UM_QUERY_IGNORED = kWmUser + 114,
+  UM_QUERY_NO_MATCH = kWmUser + 115,
+  UM_QUERY_FAILED = kWmUser + 116,
+  UM_QUERY_CONNECTING = kWmUser + 123,
   // Main window -> itself: launch the MP3 player.
   UM_LAUNCH_MP3_PLAYER = kWmUser + 120,
   // Status line: wParam = string id of a help text, 0 = standing text again.

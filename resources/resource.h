@@ -62,6 +62,28 @@
 #define IDC_ID3_YEAR 1075
 #define IDC_ID3_COMMENT 1076
 
+// --- CDDB query window and its pages ----------------------------------------
+#define IDD_CDDB_QUERY 181
+#define IDD_QUERY_PROGRESS 188
+#define IDD_QUERY_MATCH_MULTI 189
+#define IDD_QUERY_FULL_INFO 190
+#define IDD_QUERY_NO_MATCH 191
+#define IDD_QUERY_ERROR 192
+#define IDC_QUERY_STATUS 1091
+#define IDC_QUERY_PROGRESS 1093
+#define IDC_QUERY_OK 1095
+#define IDC_QUERY_CANCEL 1097
+#define IDC_QUERY_SUBMIT_ABOVE 1098
+#define IDC_QUERY_FRAME 1099
+#define IDC_QUERY_SUBMIT_IN_PLACE 1100
+#define IDC_QUERY_MATCH_LIST 1100
+#define IDC_QUERY_ARTIST 1101
+#define IDC_QUERY_YEAR 1102
+#define IDC_QUERY_TITLE 1103
+#define IDC_QUERY_MORE_INFO 1104
+#define IDC_QUERY_ERROR_TEXT 1105
+
+
 // --- Log window -------------------------------------------------------------
 #define IDC_LOG_LIST 1002
 #define IDC_LOG_PRODUCT 1155

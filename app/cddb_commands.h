@@ -1,0 +1,35 @@
+#pragma once
+// The CDDB commands of the main window: the session it opens at start-up,
+// "Query CDDB..." and "Register with CDDB...".
+#include <windows.h>
+
+#include "app/settings.h"
+#include "app/track_list_win.h"
+#include "cdrom/cdrom_device.h"
+#include "discinfo/cddb_session_win.h"
+#include "discinfo/disc_record.h"
+
+// The session's options as the settings hold them.
+CDDB_SESSION_OPTIONS CddbOptionsFromSettings(const CAppSettings& settings);
+
+class CCddbCommands {
+ public:
+  CCddbCommands(const CAppSettings& settings, bool& busy, CDiscRecord& record, CTrackList& list,
+                const CCdromDevice& cdrom)
+      : settings_(settings), busy_(busy), record_(record), list_(list), cdrom_(cdrom) {}
+
+  void SetUpCddbSession(HWND mainWindow);
+  void ApplyCddbOptions();
+  void QueryCddb(HWND mainWindow);
+  void RegisterWithCddb(HWND mainWindow);
+
+ private:
+  void SetRowTitle(int trackIndex, const std::string& title);
+
+  const CAppSettings& settings_;
+  bool& busy_;
+  CDiscRecord& record_;
+  CTrackList& list_;
+  const CCdromDevice& cdrom_;
+  CCddbSession session_;
+};

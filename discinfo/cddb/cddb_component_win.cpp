@@ -1,0 +1,457 @@
+// The component's engine: commands run one at a time on a thread of their
+// own, and their events travel back to the thread that created the component
+// through a message-only window.
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "cdrom/cd_audio_service.h"
+#include "discinfo/cddb/cddb_answer.h"
+#include "discinfo/cddb/cddb_component.h"
+#include "discinfo/cddb/cddb_dialogs_win.h"
+#include "discinfo/cddb/cddb_disc_builder.h"
+#include "discinfo/cddb/cddb_http_win.h"
+#include "discinfo/cddb/cddb_text.h"
+#include "discinfo/cddb/cddb_toc.h"
+#include "platform/registry_key_win.h"
+
+namespace {
+
+constexpr UINT kEventsWaiting = WM_APP + 1;
+constexpr const char* kEventWindowClass = "CantaroCddbEvents";
+constexpr const char* kCacheSuffix = ".cddb";
+constexpr const char* kClientName = "CantaroMaker";
+
+struct CDDB_EVENT {
+  bool progress = false;
+  int32_t command = 0, status = 0;
+  CDDB_RESULT result;
+  int32_t phase = 0, position = 0, total = 0;
+};
+
+std::string EnvironmentValue(const char* name) {
+  char value[1024] = {};
+  DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
+  return length > 0 && length < sizeof(value) ? std::string(value, length) : std::string();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::ostringstream content;
+  content << file.rdbuf();
+  text = content.str();
+  return text.size() <= kCddbMaxAnswerBytes;
+}
+
+}  // namespace
+
+struct CCddbComponent::Impl {
+  explicit Impl(ICddbEvents* sink) : events(sink), settings(HKEY_CURRENT_USER, kCddbComponentKeyPath) {}
+
+  // ---- events ----
+  void Post(CDDB_EVENT event);
+  void Deliver();
+  static LRESULT CALLBACK EventWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void CreateEventWindow();
+
+  // ---- commands ----
+  // Runs work on a command thread as command `code`; its result is dropped
+  // when the command was cancelled meanwhile.
+  void Start(int32_t code, std::function<int32_t(CDDB_RESULT&)> work);
+  void Finish(uint64_t generation, int32_t code, int32_t status, const CDDB_RESULT& result);
+  int32_t Fetch(const std::string& command, bool cacheable, CDDB_ANSWER& answer);
+  int32_t FetchFromServer(const std::string& command, std::string& body);
+  int32_t Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result);
+  int32_t ReadEntry(const std::string& category, const std::string& discId, const std::string& tocText,
+                    size_t tracks, std::shared_ptr<CCddbDisc>& disc);
+  std::string CachePath(const std::string& command);
+  std::string ServerUrl();
+  void Hello(std::string& user, std::string& host);
+
+  ICddbEvents* events;
+  CWin32RegistryKey settings;
+  HWND eventWindow = nullptr;
+  HWND parent = nullptr;
+
+  std::mutex lock;
+  std::deque<CDDB_EVENT> queue;
+  CCddbOptions options;
+  std::string clientVersion = "1";
+  bool clientSet = false;
+  // The pending command: its code and generation; 0 when none.
+  int32_t pendingCode = 0;
+  std::atomic<uint64_t> generation{0};
+  std::shared_ptr<CCddbHttpCall> call;
+  struct COMMAND_THREAD {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::vector<COMMAND_THREAD> threads;
+  void ReapThreads();
+  // The last lookup.
+  int matchKind = 0;
+  std::shared_ptr<CCddbDisc> exact;
+  std::shared_ptr<CCddbDiscCollection> matches;
+  std::shared_ptr<std::vector<std::string>> categories;
+};
+
+void CCddbComponent::Impl::CreateEventWindow() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = EventWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = kEventWindowClass;
+  RegisterClassA(&windowClass);  // fails harmlessly when already registered
+  eventWindow = CreateWindowExA(0, kEventWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(eventWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT CALLBACK CCddbComponent::Impl::EventWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kEventsWaiting) {
+    auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self) self->Deliver();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CCddbComponent::Impl::Post(CDDB_EVENT event) {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    queue.push_back(std::move(event));
+  }
+  PostMessageA(eventWindow, kEventsWaiting, 0, 0);
+}
+
+void CCddbComponent::Impl::Deliver() {
+  for (;;) {
+    CDDB_EVENT event;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      if (queue.empty()) return;
+      event = std::move(queue.front());
+      queue.pop_front();
+    }
+    // No lock held: the receiver may call back into the component.
+    if (!events) continue;
+    if (event.progress)
+      events->CommandProgress(0, event.phase, event.position, event.total);
+    else
+      events->CommandCompleted(event.command, event.status, event.result);
+  }
+}
+
+void CCddbComponent::Impl::Start(int32_t code, std::function<int32_t(CDDB_RESULT&)> work) {
+  std::lock_guard<std::mutex> guard(lock);
+  if (pendingCode != 0) {
+    CDDB_EVENT busy;
+    busy.command = code;
+    busy.status = kCddbBusy;
+    queue.push_back(busy);
+    PostMessageA(eventWindow, kEventsWaiting, 0, 0);
+    return;
+  }
+  ReapThreads();
+  pendingCode = code;
+  uint64_t mine = ++generation;
+  call = std::make_shared<CCddbHttpCall>();
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  threads.push_back({std::thread([this, code, mine, work, done] {
+                       CDDB_RESULT result;
+                       int32_t status = work(result);
+                       Finish(mine, code, status, result);
+                       *done = true;
+                     }),
+                     done});
+}
+
+// Joins the threads of commands that have ended (called under the lock).
+void CCddbComponent::Impl::ReapThreads() {
+  for (auto it = threads.begin(); it != threads.end();) {
+    if (!*it->done) {
+      ++it;
+      continue;
+    }
+    it->thread.join();
+    it = threads.erase(it);
+  }
+}
+
+void CCddbComponent::Impl::Finish(uint64_t mine, int32_t code, int32_t status, const CDDB_RESULT& result) {
+  std::lock_guard<std::mutex> guard(lock);
+  if (mine != generation || pendingCode == 0) return;  // cancelled: its completion went already
+  pendingCode = 0;
+  CDDB_EVENT done;
+  done.command = code;
+  done.status = status;
+  done.result = result;
+  queue.push_back(done);
+  PostMessageA(eventWindow, kEventsWaiting, 0, 0);
+}
+
+std::string CCddbComponent::Impl::ServerUrl() {
+  std::string url = EnvironmentValue(kCddbServerUrlVariable);
+  if (!url.empty()) return url;
+  if (settings.QueryString("ServerUrl", 1024, url) == RegistryRead::Ok && !url.empty()) return url;
+  return kCddbDefaultServerUrl;
+}
+
+void CCddbComponent::Impl::Hello(std::string& user, std::string& host) {
+  std::string email;
+  settings.QueryString("UserEmail", 256, email);
+  size_t at = email.find('@');
+  user = at == std::string::npos ? email : email.substr(0, at);
+  host = at == std::string::npos ? "localhost" : email.substr(at + 1);
+  if (user.empty()) user = "anonymous";
+}
+
+std::string CCddbComponent::Impl::CachePath(const std::string& command) {
+  std::lock_guard<std::mutex> guard(lock);
+  if (options.cacheDirectory.empty()) return std::string();
+  std::string folder = options.cacheDirectory;
+  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder + CddbCacheFileName(command) + kCacheSuffix;
+}
+
+int32_t CCddbComponent::Impl::FetchFromServer(const std::string& command, std::string& body) {
+  CDDB_HTTP_REQUEST request;
+  std::string user, host;
+  Hello(user, host);
+  std::shared_ptr<CCddbHttpCall> current;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    request.proxyHost = options.proxyHost;
+    request.proxyPort = options.proxyPort;
+    request.proxyUser = options.proxyUser;
+    request.proxyPassword = options.proxyPassword;
+    request.timeoutMs = options.timeoutMs;
+    current = call;
+  }
+  request.url = ServerUrl();
+  request.query = CddbRequestQuery(command, user, host, kClientName, clientVersion);
+  uint64_t mine = generation;
+  auto progress = [this, mine](int32_t phase, int32_t position, int32_t total) {
+    if (mine != generation) return;
+    CDDB_EVENT event;
+    event.progress = true;
+    event.phase = phase;
+    event.position = position;
+    event.total = total;
+    Post(event);
+  };
+  return current->Get(request, body, progress);
+}
+
+int32_t CCddbComponent::Impl::Fetch(const std::string& command, bool cacheable, CDDB_ANSWER& answer) {
+  std::string path = cacheable ? CachePath(command) : std::string();
+  std::string body;
+  if (!path.empty() && ReadWholeFile(path, body) && ParseCddbAnswer(body, answer) == kCddbOk && answer.code == 210)
+    return kCddbOk;
+  int32_t status = FetchFromServer(command, body);
+  if (status == kCddbOk) status = ParseCddbAnswer(body, answer);
+  if (status == kCddbOk && !path.empty() && answer.code == 210) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(body.data(), static_cast<std::streamsize>(body.size()));
+  }
+  return status;
+}
+
+int32_t CCddbComponent::Impl::ReadEntry(const std::string& category, const std::string& discId,
+                                        const std::string& tocText, size_t tracks, std::shared_ptr<CCddbDisc>& disc) {
+  CDDB_ANSWER answer;
+  int32_t status = Fetch("cddb read " + category + " " + discId, true, answer);
+  CDDB_ENTRY entry;
+  if (status == kCddbOk) status = ParseReadAnswer(answer, entry);
+  if (status == kCddbOk) disc = DiscOfEntry(entry, category, discId, tocText, tracks);
+  return status;
+}
+
+int32_t CCddbComponent::Impl::Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result) {
+  CDDB_ANSWER answer;
+  int32_t status = Fetch(CddbQueryCommand(toc), false, answer);
+  std::vector<CDDB_MATCH> found;
+  int kind = 0;
+  if (status == kCddbOk) status = ParseQueryAnswer(answer, found, kind);
+  if (status != kCddbOk) return status;
+  std::shared_ptr<CCddbDisc> exactDisc;
+  // An exact match is shown with its tracks at once, so it is read now.
+  if (kind == kCddbMatchExact && !found.empty())
+    status = ReadEntry(found[0].category, found[0].discId, tocText, toc.trackFrames.size(), exactDisc);
+  if (status != kCddbOk) return status;
+  auto list = std::make_shared<CCddbDiscCollection>();
+  for (const CDDB_MATCH& match : found) list->discs.push_back(DiscOfMatch(match, tocText));
+  std::lock_guard<std::mutex> guard(lock);
+  matchKind = kind;
+  exact = exactDisc;
+  matches = list;
+  result.integer = kind;
+  return kCddbOk;
+}
+
+// ---- the public operations ----
+
+CCddbComponent::CCddbComponent(ICddbEvents* events) : impl_(std::make_unique<Impl>(events)) {
+  impl_->CreateEventWindow();
+}
+
+CCddbComponent::~CCddbComponent() {
+  CancelCommand();
+  std::vector<Impl::COMMAND_THREAD> threads;
+  {
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    threads.swap(impl_->threads);
+  }
+  for (Impl::COMMAND_THREAD& command : threads) command.thread.join();
+  if (impl_->eventWindow) DestroyWindow(impl_->eventWindow);
+}
+
+void CCddbComponent::SetClient(const std::string& id, const std::string& key, const std::string& version,
+                               const std::string& registration) {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->clientVersion = version.empty() ? "1" : version;
+  impl_->clientSet = true;
+}
+
+void CCddbComponent::SetParentWindow(intptr_t window, int32_t flags) {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->parent = reinterpret_cast<HWND>(window);
+}
+
+std::shared_ptr<CCddbOptions> CCddbComponent::ReadOptions() {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  return std::make_shared<CCddbOptions>(impl_->options);
+}
+
+void CCddbComponent::ApplyOptions(const CCddbOptions& options) {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->options = options;
+}
+
+int32_t CCddbComponent::IsUserRegistered(int32_t mayAsk) {
+  std::string email;
+  bool known = impl_->settings.QueryString("UserEmail", 256, email) == RegistryRead::Ok && !email.empty();
+  if (!known && mayAsk) {
+    RegisterUser();
+    known = impl_->settings.QueryString("UserEmail", 256, email) == RegistryRead::Ok && !email.empty();
+  }
+  return known ? 1 : 0;
+}
+
+void CCddbComponent::RegisterUser() {
+  CDDB_USER user;
+  impl_->settings.QueryString("UserHandle", 256, user.handle);
+  impl_->settings.QueryString("UserEmail", 256, user.email);
+  if (!RunRegistrationDialog(impl_->parent, user)) return;
+  impl_->settings.SetString("UserHandle", user.handle);
+  impl_->settings.SetString("UserEmail", user.email);
+}
+
+std::string CCddbComponent::TocFromDevice(uint32_t cdAudioDevice) {
+  ICdAudioService* service = CdAudioService();
+  CD_AUDIO_TRACK_TABLE table;
+  if (!service || !service->ReadTrackTable(cdAudioDevice, table)) return std::string();
+  CDDB_TOC toc;
+  toc.trackFrames = table.startFrames;
+  toc.leadOutFrame = table.leadOutFrame;
+  return IsValidCddbToc(toc) ? FormatCddbToc(toc) : std::string();
+}
+
+void CCddbComponent::LookupToc(const std::string& tocText, int32_t flags) {
+  CDDB_TOC toc;
+  if (!ParseCddbToc(tocText, toc)) throw CCddbException("invalid argument passed to interface function.");
+  impl_->Start(kCddbLookupDone,
+               [this, toc, tocText](CDDB_RESULT& result) { return impl_->Lookup(toc, tocText, result); });
+}
+
+std::shared_ptr<CCddbDisc> CCddbComponent::ExactMatch() {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  if (impl_->matchKind != kCddbMatchExact || !impl_->exact) throw CCddbException("no exact match is at hand.");
+  return impl_->exact;
+}
+
+std::shared_ptr<CCddbDiscCollection> CCddbComponent::MatchList() {
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  if (!impl_->matches) throw CCddbException("no disc has been looked up.");
+  return impl_->matches;
+}
+
+std::shared_ptr<CCddbDisc> CCddbComponent::FetchFullDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) {
+  if (!disc) throw CCddbException("invalid pointer.");
+  std::shared_ptr<CCddbDisc> listed = disc;
+  impl_->Start(kCddbFullDiscReady, [this, listed](CDDB_RESULT& result) {
+    CDDB_TOC toc;
+    size_t tracks = ParseCddbToc(listed->toc, toc) ? toc.trackFrames.size() : 0;
+    return impl_->ReadEntry(listed->category, listed->discId, listed->toc, tracks, result.disc);
+  });
+  return nullptr;
+}
+
+std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables1(int32_t flags) {
+  {
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    if (impl_->categories) return impl_->categories;
+  }
+  impl_->Start(kCddbCategoriesLoaded, [this](CDDB_RESULT&) {
+    CDDB_ANSWER answer;
+    auto names = std::make_shared<std::vector<std::string>>();
+    int32_t status = impl_->Fetch("cddb lscat", true, answer);
+    if (status == kCddbOk) status = ParseCategoryAnswer(answer, *names);
+    if (status != kCddbOk) return status;
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    impl_->categories = names;
+    return kCddbOk;
+  });
+  return nullptr;
+}
+
+std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables2(int32_t flags) {
+  static const char* const kCategories[] = {"blues", "classical", "country", "data", "folk", "jazz",
+                                            "misc", "newage", "reggae", "rock", "soundtrack"};
+  auto genres = std::make_shared<std::vector<std::string>>();
+  for (const char* category : kCategories) genres->push_back(CddbGenreName(CDDB_ENTRY(), category));
+  return genres;
+}
+
+void CCddbComponent::EditDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) {
+  if (!disc) throw CCddbException("invalid pointer.");
+  RunDiscEditor(impl_->parent, *disc);
+}
+
+void CCddbComponent::CancelCommand() {
+  std::shared_ptr<CCddbHttpCall> call;
+  CDDB_EVENT cancelled;
+  cancelled.status = kCddbCancelled;
+  {
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    cancelled.command = impl_->pendingCode;
+    impl_->pendingCode = 0;
+    ++impl_->generation;
+    call = impl_->call;
+    impl_->queue.push_back(cancelled);
+  }
+  if (call) call->Cancel();
+  PostMessageA(impl_->eventWindow, kEventsWaiting, 0, 0);
+}
+
+void CCddbComponent::ClearCache(int32_t flags) {
+  std::string folder;
+  {
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    folder = impl_->options.cacheDirectory;
+  }
+  if (folder.empty()) return;
+  if (folder.back() != '\\') folder += '\\';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*" + kCacheSuffix).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}

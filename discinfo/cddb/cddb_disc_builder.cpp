@@ -1,0 +1,85 @@
+#include "discinfo/cddb/cddb_disc_builder.h"
+
+#include <algorithm>
+
+#include "discinfo/cddb/cddb_text.h"
+
+std::shared_ptr<CCddbTrack> CCddbDisc::Track(int n) const {
+  if (n < 1 || n > TrackCount()) return nullptr;
+  return tracks[static_cast<size_t>(n - 1)];
+}
+
+std::shared_ptr<CCddbDisc> CCddbDiscCollection::Item(int n) const {
+  if (n < 1 || n > Count()) return nullptr;
+  return discs[static_cast<size_t>(n - 1)];
+}
+
+namespace {
+
+// DTITLE is "Artist / Title"; without the separator both are the whole text.
+void SplitDiscTitle(const std::string& dtitle, std::string& artist, std::string& title) {
+  size_t separator = dtitle.find(" / ");
+  if (separator == std::string::npos) {
+    artist = title = dtitle;
+    return;
+  }
+  artist = dtitle.substr(0, separator);
+  title = dtitle.substr(separator + 3);
+}
+
+}  // namespace
+
+std::shared_ptr<CCddbDisc> DiscOfMatch(const CDDB_MATCH& match, const std::string& toc) {
+  auto disc = std::make_shared<CCddbDisc>();
+  SplitDiscTitle(match.title, disc->artist, disc->title);
+  disc->category = match.category;
+  disc->discId = match.discId;
+  disc->genre = CddbGenreName(CDDB_ENTRY(), match.category);
+  disc->toc = toc;
+  return disc;
+}
+
+std::shared_ptr<CCddbDisc> DiscOfEntry(const CDDB_ENTRY& entry, const std::string& category, const std::string& discId,
+                                       const std::string& toc, size_t tocTracks) {
+  auto disc = std::make_shared<CCddbDisc>();
+  disc->title = entry.title;
+  disc->artist = entry.artist;
+  disc->year = entry.year;
+  disc->genre = CddbGenreName(entry, category);
+  disc->multiArtist = entry.multiArtist;
+  disc->category = category;
+  disc->discId = discId;
+  disc->toc = toc;
+  disc->notes = entry.notes;
+  disc->revision = entry.revision;
+  disc->full = true;
+  size_t count = tocTracks != 0 ? tocTracks : entry.tracks.size();
+  for (size_t i = 0; i < count; ++i) {
+    auto track = std::make_shared<CCddbTrack>();
+    if (i < entry.tracks.size()) {
+      track->title = entry.tracks[i].title;
+      track->artist = entry.tracks[i].artist;
+    }
+    if (track->artist.empty()) track->artist = disc->artist;
+    track->year = disc->year;
+    track->genre = disc->genre;
+    disc->tracks.push_back(track);
+  }
+  return disc;
+}
+
+std::string BasicCredentials(const std::string& user, const std::string& password) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string plain = AnsiToCddbText(user + ":" + password);
+  std::string encoded;
+  for (size_t i = 0; i < plain.size(); i += 3) {
+    uint32_t group = static_cast<uint8_t>(plain[i]) << 16;
+    if (i + 1 < plain.size()) group |= static_cast<uint8_t>(plain[i + 1]) << 8;
+    if (i + 2 < plain.size()) group |= static_cast<uint8_t>(plain[i + 2]);
+    encoded += kDigits[(group >> 18) & 63];
+    encoded += kDigits[(group >> 12) & 63];
+    encoded += i + 1 < plain.size() ? kDigits[(group >> 6) & 63] : '=';
+    encoded += i + 2 < plain.size() ? kDigits[group & 63] : '=';
+  }
+  return "Basic " + encoded;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// One HTTP GET to the CDDB server through WinHTTP, bounded in size and time
+// and cancellable from another thread.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+struct CDDB_HTTP_REQUEST {
+  std::string url;    // http://host[:port]/path
+  std::string query;  // without the '?'
+  std::string proxyHost;
+  int32_t proxyPort = 0;
+  std::string proxyUser, proxyPassword;
+  int32_t timeoutMs = 120000;
+};
+
+// phase (connecting, sending, receiving, waiting), position, total.
+using CddbProgress = std::function<void(int32_t phase, int32_t position, int32_t total)>;
+
+class CCddbHttpCall {
+ public:
+  ~CCddbHttpCall();
+  // The body of a 200 answer, or a failure code: the server could not be
+  // found or reached, timed out, reset the connection, answered with another
+  // HTTP status, or sent more than an answer may hold.
+  int32_t Get(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
+  // From any thread: Get returns kCddbCancelled as soon as it can.
+  void Cancel();
+
+ private:
+  int32_t Send(const CDDB_HTTP_REQUEST& request, const CddbProgress& progress);
+  int32_t Receive(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
+  int32_t Failure();
+  void CloseHandles();
+
+  std::mutex lock_;
+  bool cancelled_ = false;
+  void* session_ = nullptr;
+  void* connection_ = nullptr;
+  void* request_ = nullptr;
+};
