@@ -4,7 +4,7 @@
 #
 #   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
 #   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
-#                                       exchange_area or scsi_records
+#                                       exchange_area, scsi_records or cddb_answer
 #
 # The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
 # streams and the reference vectors (when ../shared/mpeg-vectors is there);
@@ -36,6 +36,7 @@ case $target in
   exchange_area) max_len=26676 ;;  # the whole used part of the area
   scsi_records) max_len=128 ;;
   cue_sheet | profile_file | wav_file) max_len=4096 ;;
+  cddb_answer) max_len=16384 ;;  # past the longest line the parser takes
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 
@@ -177,6 +178,22 @@ for cdb, data_in, length in commands:
     open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(bytes([0, 21]) + sptd(cdb, data_in, length)); n += 1
     open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(bytes([1, 21]) + driver(cdb, length)); n += 1
 PY
+}
+
+seed_cddb_answer() {
+  printf '200 rock 0c02a603 AC/DC / Back in Black\r\n' | put
+  printf '211 close matches found\r\nrock 0c02a603 A / B\r\nsoundtrack1967 930AFA0C Some \xe2\x80\x99 title\r\n.\r\n' | put
+  printf '210 exact\nmisc 5b077b08 X / Y\nnewage 5b077b08 Z\n.\n' | put
+  printf '202 No match for disc ID 12345678.\n' | put
+  printf '210 OK, category list follows (until terminating `.\x27)\nblues\nclassical\nrock\n.\n' | put
+  printf '210 rock 0c02a603 CD database entry follows (until terminating `.\x27)\r\n# xmcd\r\n#\r\n'\
+'# Track frame offsets:\r\n#\t150\r\n#\t15000\r\n#\t33000\r\n#\r\n# Disc length: 680 seconds\r\n'\
+'# Revision: 7\r\nDISCID=0c02a603,5b077b08\r\nDTITLE=Various / Caf\xc3\xa9 \xe2\x82\xac\r\nDYEAR=1999\r\n'\
+'DGENRE=New Age\r\nTTITLE0=One / Two\r\nTTITLE1=Long ti\r\nTTITLE1=tle \\\\ \\n\\t\r\nTTITLE2=Caf\xe9\r\n'\
+'EXTD=notes\r\nEXTT0=\r\nEXTT2=x\r\nPLAYORDER=\r\n.\r\n' | put
+  printf '401 rock 0c02a603 No such CD entry in database.\n' | put
+  printf '3 150 15000 33000 51000' | put
+  printf '8 182 15262 29357 47359 70278 83487 100197 119937 143785' | put
 }
 
 if [ ! -e "$corpus/.seeded" ]; then

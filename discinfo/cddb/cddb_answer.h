@@ -76,6 +76,10 @@ struct CDDB_ENTRY {
 // TTITLE numbers at or above kCddbMaxTracks are a malformed entry.
 int32_t ParseReadAnswer(const CDDB_ANSWER& answer, CDDB_ENTRY& entry);
 
+// Splits "Artist / Title" at the first " / " (so "AC/DC / Back in Black"
+// keeps "AC/DC" whole), both parts trimmed; false without a separator.
+bool SplitCddbTitle(const std::string& text, std::string& artist, std::string& title);
+
 // The readable genre of an entry found in `category`: its DGENRE, else the
 // category spelled as a person would ("newage" → "New Age", "rock" → "Rock").
 std::string CddbGenreName(const CDDB_ENTRY& entry, std::string_view category);

@@ -64,14 +64,18 @@ class CCddbDisc {
 
   int TrackCount() const { return static_cast<int>(tracks.size()); }
   // n from 1; null outside 1..TrackCount.
-  std::shared_ptr<CCddbTrack> Track(int n) const;
+  std::shared_ptr<CCddbTrack> Track(int n) const {
+    return n >= 1 && n <= TrackCount() ? tracks[static_cast<size_t>(n - 1)] : nullptr;
+  }
 };
 
 class CCddbDiscCollection {
  public:
   std::vector<std::shared_ptr<CCddbDisc>> discs;
   int Count() const { return static_cast<int>(discs.size()); }
-  std::shared_ptr<CCddbDisc> Item(int n) const;  // n from 1
+  std::shared_ptr<CCddbDisc> Item(int n) const {  // n from 1
+    return n >= 1 && n <= Count() ? discs[static_cast<size_t>(n - 1)] : nullptr;
+  }
 };
 
 class CCddbOptions {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "discinfo/cddb/cddb_answer.h"
 #include "platform/text.h"
 
 namespace {
@@ -149,13 +150,7 @@ void ApplyTrackLines(const std::string& text, CCddbDisc& disc) {
     std::string line = i < lines.size() ? lines[i] : std::string();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     CCddbTrack& track = *disc.tracks[i];
-    size_t separator = disc.multiArtist ? line.find(" / ") : std::string::npos;
-    if (separator == std::string::npos) {
-      track.title = line;
-      continue;
-    }
-    track.artist = line.substr(0, separator);
-    track.title = line.substr(separator + 3);
+    if (!disc.multiArtist || !SplitCddbTitle(line, track.artist, track.title)) track.title = line;
   }
 }
 

@@ -4,34 +4,11 @@
 
 #include "discinfo/cddb/cddb_text.h"
 
-std::shared_ptr<CCddbTrack> CCddbDisc::Track(int n) const {
-  if (n < 1 || n > TrackCount()) return nullptr;
-  return tracks[static_cast<size_t>(n - 1)];
-}
-
-std::shared_ptr<CCddbDisc> CCddbDiscCollection::Item(int n) const {
-  if (n < 1 || n > Count()) return nullptr;
-  return discs[static_cast<size_t>(n - 1)];
-}
-
-namespace {
-
-// DTITLE is "Artist / Title"; without the separator both are the whole text.
-void SplitDiscTitle(const std::string& dtitle, std::string& artist, std::string& title) {
-  size_t separator = dtitle.find(" / ");
-  if (separator == std::string::npos) {
-    artist = title = dtitle;
-    return;
-  }
-  artist = dtitle.substr(0, separator);
-  title = dtitle.substr(separator + 3);
-}
-
-}  // namespace
 
 std::shared_ptr<CCddbDisc> DiscOfMatch(const CDDB_MATCH& match, const std::string& toc) {
   auto disc = std::make_shared<CCddbDisc>();
-  SplitDiscTitle(match.title, disc->artist, disc->title);
+  // Without a separator the DTITLE names both.
+  if (!SplitCddbTitle(match.title, disc->artist, disc->title)) disc->artist = disc->title = match.title;
   disc->category = match.category;
   disc->discId = match.discId;
   disc->genre = CddbGenreName(CDDB_ENTRY(), match.category);

@@ -1,0 +1,11 @@
+#pragma once
+// Pieces the answer and entry readers share.
+#include <string>
+#include <string_view>
+
+// `text` without blanks and tabs at either end.
+std::string_view TrimCddbBlanks(std::string_view text);
+
+// 8 hex digits, either case, into lower case; false (and `discId`
+// untouched) for anything else.
+bool ParseCddbDiscId(std::string_view text, std::string& discId);
