@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "discinfo/cddb/cddb_status.h"
+
 inline constexpr size_t kCddbMaxAnswerBytes = 1u << 20;  // a whole HTTP body
 inline constexpr size_t kCddbMaxLineBytes = 4096;        // xmcd allows 256; be lenient, not unbounded
 inline constexpr size_t kCddbMaxMatches = 100;
@@ -38,9 +40,6 @@ struct CDDB_MATCH {
   std::string title;     // the DTITLE, as sent
 };
 
-inline constexpr int kCddbMatchNone = 1;
-inline constexpr int kCddbMatchSeveral = 2;
-inline constexpr int kCddbMatchExact = 3;
 
 // A query answer: 200 gives one exact match, 210 (several exact) and 211
 // (inexact) the listed matches in the server's order, 202 none. Returns

@@ -34,3 +34,8 @@ inline constexpr int32_t kCddbUserNotRegistered = CddbCode(0x82FB0066);
 inline constexpr int32_t kCddbNoActiveCommand = CddbCode(0x82FC0005);
 inline constexpr int32_t kCddbProxyAuthFailed = CddbCode(0x82FC000A);  // HTTP 407 with the credentials sent
 inline constexpr int32_t kCddbClientRefused = CddbCode(0x82FC000B);    // the server refuses the hello's client
+
+// The kinds of answer a lookup completes with.
+inline constexpr int kCddbMatchNone = 1;
+inline constexpr int kCddbMatchSeveral = 2;
+inline constexpr int kCddbMatchExact = 3;

@@ -1,0 +1,272 @@
+// "Query CDDB..." against the loopback CDDB server that the test run starts:
+// one exact match, several, none, a server that never answers, Cancel; the
+// accepted texts reach the track list, the disc cache and a rip.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cdrom/virtual/disc_image_writer.h"
+#include "cdrom/virtual/virtual_drive.h"
+#include "discinfo/cddb/cddb_component.h"
+#include "discinfo/cddb/cddb_toc.h"
+#include "resources/resource.h"
+#include "tests/core/test_folders.h"
+#include "tests/harness/harness.h"
+
+namespace {
+
+const DWORD kTimeout = 60000;
+
+// The server's folder (Windows form), where it reads entries and its port.
+std::string ServerFolder() {
+  char value[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableA("CANTARO_CDDB_SERVER_ROOT", value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(value) + "\\" : std::string();
+}
+
+std::string ServerUrl(const std::string& scenario) {
+  std::ifstream portFile(ServerFolder() + "port");
+  int port = 0;
+  portFile >> port;
+  return "http://127.0.0.1:" + std::to_string(port) + "/" + scenario + "/~cddb/cddb.cgi";
+}
+
+struct TEST_ENTRY {
+  std::string category, artist, album, year;
+  std::vector<std::string> titles;  // "Artist / Title" on a compilation
+};
+
+void StoreComponentUser() {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCddbComponentKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (auto [name, value] : {std::pair{"UserHandle", "tester"}, std::pair{"UserEmail", "tester@example.org"}})
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
+  RegCloseKey(key);
+}
+
+class CddbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ServerFolder().empty()) GTEST_SKIP() << "no loopback CDDB server (CANTARO_CDDB_SERVER_ROOT)";
+    DeleteProgramKey();
+    StoreComponentUser();
+    folder_ = MakeTestFolder("e2e-cddb");
+    cue_ = folder_ + "disc.cue";
+    DISC_IMAGE_LAYOUT layout;
+    uint32_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+      IMAGE_TRACK track;
+      track.content = TrackContent::Music;
+      track.style = i;
+      track.frames = 75 * 3 + 37 * i;
+      layout.tracks.push_back(track);
+      toc_.trackFrames.push_back(start + kCddbLeadInFrames);
+      start += track.frames;
+    }
+    toc_.leadOutFrame = start + kCddbLeadInFrames;
+    std::string error;
+    ASSERT_TRUE(WriteDiscImage(layout, cue_, error)) << error;
+    drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + cue_);
+    StoreString("CACHEDIRECTORY", folder_ + "cddb-cache");
+    std::filesystem::remove_all(HostFolder(ServerFolder() + "entries"));
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!ServerFolder().empty()) std::filesystem::remove_all(HostFolder(ServerFolder() + "entries"), ignored);
+    DeleteProgramKey();
+  }
+
+  std::string DiscId() const { return CddbDiscIdText(CddbDiscId(toc_)); }
+
+  // An xmcd entry for this disc in the server's folder.
+  void ServeEntry(const TEST_ENTRY& entry) {
+    std::string folder = ServerFolder() + "entries\\" + entry.category + "\\";
+    std::filesystem::create_directories(HostFolder(folder));
+    std::ofstream out(HostFolder(folder + DiscId()), std::ios::binary);
+    out << "# xmcd\n#\n# Track frame offsets:\n";
+    for (uint32_t frame : toc_.trackFrames) out << "#\t" << frame << "\n";
+    out << "#\n# Disc length: " << toc_.leadOutFrame / 75 << " seconds\n#\n# Revision: 1\n#\n";
+    out << "DISCID=" << DiscId() << "\nDTITLE=" << entry.artist << " / " << entry.album << "\nDYEAR=" << entry.year
+        << "\nDGENRE=\n";
+    for (size_t i = 0; i < entry.titles.size(); ++i) out << "TTITLE" << i << "=" << entry.titles[i] << "\n";
+    out << "EXTD=\nPLAYORDER=\n";
+  }
+
+  HWND Start(const std::string& scenario) {
+    url_ = std::make_unique<CScopedEnvironment>(kCddbServerUrlVariable, ServerUrl(scenario));
+    EXPECT_TRUE(program_.Start());
+    program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
+    EXPECT_NE(main_, nullptr);
+    return main_;
+  }
+
+  // Opens the query window as the menu does.
+  HWND Query() {
+    PostMessageA(main_, WM_COMMAND, ID_ACTION_QUERY_CDDB, 0);
+    return WaitForWindowTitled(program_.ProcessId(), "Querying CDDB", kTimeout);
+  }
+
+  // The visible control id of the query window, waited for.
+  static HWND WaitForVisible(HWND query, int id, DWORD milliseconds = kTimeout) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+      if (HWND found = FindVisibleDescendant(query, id)) return found;
+      Sleep(50);
+    }
+    return nullptr;
+  }
+
+  static bool WaitForClosed(HWND window) {
+    for (int i = 0; i < 400 && IsWindow(window); ++i) Sleep(50);
+    return !IsWindow(window);
+  }
+
+  // A text of the disc cache's file for the disc, written at exit.
+  std::string Cached(const char* section, const char* key) {
+    for (const auto& file : std::filesystem::directory_iterator(HostFolder(program_.Folder() + "db\\"))) {
+      char text[256] = {};
+      GetPrivateProfileStringA(section, key, "<none>", text, sizeof(text), file.path().string().c_str());
+      return text;
+    }
+    return "<no file>";
+  }
+
+  void Screenshot(const char* name) { SaveScreenshot(ArtifactFolder() + name); }
+
+  std::string Title(int row) { return ListViewText(GetDlgItem(main_, IDC_TRACK_LIST), row, 1); }
+
+  void Close() {
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program_.WaitForExit(kTimeout));
+  }
+
+  CDDB_TOC toc_;
+  std::string folder_, cue_;
+  std::unique_ptr<CScopedEnvironment> drives_, url_;
+  CProgramUnderTest program_{"cddb"};
+  HWND main_ = nullptr;
+};
+
+TEST_F(CddbTest, ExactMatchFillsTheTitlesWhichTheCacheKeepsAndARipUses) {
+  ServeEntry({"rock", "The Testers", "Loopback Live", "1999", {"Opening", "Middle \\\\ Part", "Caf\xC3\xA9 Closing"}});
+  StoreString("NAMINGRULE", "<artist>\\<album>\\<number>-<title>");
+  StoreString("OUTPUTFOLDER", folder_ + "out");
+  ASSERT_NE(Start("normal"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  HWND artist = WaitForVisible(query, IDC_QUERY_ARTIST);
+  ASSERT_NE(artist, nullptr);
+  EXPECT_EQ(WindowText(artist), "Artist: The Testers");
+  EXPECT_EQ(WindowText(FindVisibleDescendant(query, IDC_QUERY_TITLE)), "Title: Loopback Live");
+  EXPECT_EQ(WindowText(FindVisibleDescendant(query, IDC_QUERY_YEAR)), "Year: 1999");
+  EXPECT_EQ(FindVisibleDescendant(query, IDC_QUERY_SUBMIT_ABOVE), nullptr);
+  Screenshot("cddb-query-info.bmp");
+  ClickButton(query, IDC_QUERY_OK);
+  ASSERT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(0), "Opening");
+  EXPECT_EQ(Title(1), "Middle \\ Part");
+  EXPECT_EQ(Title(2), "Caf\xE9 Closing");  // UTF-8 from the server, ANSI in the program
+
+  PostMessageA(main_, WM_COMMAND, ID_ACTION_EXTRACT, 0);
+  std::string mp3 = HostFolder(folder_ + "out\\The Testers\\Loopback Live\\01-Opening.MP3");
+  for (int i = 0; i < 1200 && !std::filesystem::exists(mp3); ++i) Sleep(100);
+  EXPECT_TRUE(std::filesystem::exists(mp3)) << mp3;
+  HWND done = WaitForWindowTitled(program_.ProcessId(), "Extracting", 2000);
+  if (done) ClickButton(done, IDOK);
+  Close();
+  EXPECT_EQ(Cached("ARTIST", "02"), "The Testers");  // a single artist: the disc's artist and year
+  EXPECT_EQ(Cached("YEAR", "02"), "1999");
+  EXPECT_EQ(Cached("DISC", "Genre"), "Rock");
+
+  // The texts come back from the disc cache on the next start.
+  ASSERT_NE(Start("normal"), nullptr);
+  EXPECT_EQ(Title(0), "Opening");
+  EXPECT_EQ(Title(2), "Caf\xE9 Closing");
+  Close();
+}
+
+TEST_F(CddbTest, SeveralMatchesShowTheListAndTheChosenOneIsRead) {
+  ServeEntry({"rock", "First Band", "First Album", "2001", {"A1", "A2", "A3"}});
+  ServeEntry({"jazz", "Various", "Second Album", "2002", {"Ann / B1", "Bob / B2", "Cid / B3"}});
+  ASSERT_NE(Start("normal"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  HWND list = WaitForVisible(query, IDC_QUERY_MATCH_LIST);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(ListViewText(list, 0, 0), "1");
+  EXPECT_NE(FindVisibleDescendant(query, IDC_QUERY_SUBMIT_ABOVE), nullptr);
+  std::string secondTitle = ListViewText(list, 1, 1);
+  int second = secondTitle == "Second Album" ? 1 : 0;
+  EXPECT_EQ(ListViewText(list, second, 2), "Various");
+  Screenshot("cddb-query-list.bmp");
+
+  SetListRowState(list, 0, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ClickButton(query, IDC_QUERY_OK);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please select an item!");
+  EXPECT_NE(FindVisibleDescendant(query, IDC_QUERY_MATCH_LIST), nullptr);
+
+  HighlightListRow(list, second);
+  ClickButton(query, IDC_QUERY_OK);
+  HWND artist = WaitForVisible(query, IDC_QUERY_ARTIST);
+  ASSERT_NE(artist, nullptr);
+  EXPECT_EQ(WindowText(artist), "Artist: Various");
+  ClickButton(query, IDC_QUERY_OK);
+  ASSERT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(0), "B1");  // the track's own artist goes to its entry, not to the title
+  EXPECT_EQ(Title(2), "B3");
+  Close();
+  EXPECT_EQ(Cached("ARTIST", "01"), "Ann");
+  EXPECT_EQ(Cached("ARTIST", "03"), "Cid");
+  EXPECT_EQ(Cached("ALBUM", "03"), "Second Album");
+  EXPECT_EQ(Cached("DISC", "Artist"), "Various");
+  EXPECT_EQ(Cached("DISC", "Genre"), "Jazz");
+}
+
+TEST_F(CddbTest, NoMatchOffersSubmitNewAndClosesOnClose) {
+  ASSERT_NE(Start("normal"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  ASSERT_NE(WaitForVisible(query, IDC_QUERY_SUBMIT_IN_PLACE), nullptr);
+  EXPECT_EQ(FindVisibleDescendant(query, IDC_QUERY_OK), nullptr);
+  EXPECT_EQ(WindowText(GetDlgItem(query, IDC_QUERY_CANCEL)), "Close");
+  Screenshot("cddb-query-no-match.bmp");
+  ClickButton(query, IDC_QUERY_CANCEL);
+  EXPECT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(0), "Track 1");
+  Close();
+}
+
+TEST_F(CddbTest, ServerThatNeverAnswersEndsWithTheTimeOutText) {
+  StoreDword("SERVERTIMEOUT", 1500);
+  ASSERT_NE(Start("slow"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  HWND error = WaitForVisible(query, IDC_QUERY_ERROR_TEXT);
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(WindowText(error), "Command completed with FAILED result: timed-out waiting for data from server.");
+  Screenshot("cddb-query-error.bmp");
+  ClickButton(query, IDC_QUERY_CANCEL);
+  EXPECT_TRUE(WaitForClosed(query));
+  Close();
+}
+
+TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
+  ServeEntry({"rock", "Never", "Shown", "2000", {"X", "Y", "Z"}});
+  ASSERT_NE(Start("slow"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  HWND status = WaitForVisible(query, IDC_QUERY_STATUS);
+  ASSERT_NE(status, nullptr);
+  for (int i = 0; i < 200 && WindowText(status) != "Waiting for data..."; ++i) Sleep(50);
+  EXPECT_EQ(WindowText(status), "Waiting for data...");
+  Screenshot("cddb-query-progress.bmp");
+  ClickButton(query, IDC_QUERY_CANCEL);
+  EXPECT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(0), "Track 1");
+  Close();
+}
+
+}  // namespace
