@@ -48,8 +48,9 @@ int32_t ParseMatchLine(std::string_view line, CDDB_MATCH& match) {
 }
 
 int32_t ParseMatchList(const std::vector<std::string>& lines, std::vector<CDDB_MATCH>& matches) {
-  if (lines.size() > kCddbMaxMatches) return kCddbTokenTooLong;
   for (const std::string& line : lines) {
+    if (TrimCddbBlanks(line).empty()) continue;
+    if (matches.size() == kCddbMaxMatches) return kCddbTokenTooLong;
     CDDB_MATCH match;
     const int32_t status = ParseMatchLine(line, match);
     if (status != kCddbOk) return status;

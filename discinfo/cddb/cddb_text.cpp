@@ -163,7 +163,8 @@ std::string CddbCacheFileName(std::string_view command) {
   constexpr size_t kReadablePart = 80 - 17;  // leaves room for "-" and 16 hex digits
   std::string name;
   for (char c : command.substr(0, kReadablePart)) name += IsUnreserved(c) && c != '.' && c != '~' ? c : '_';
-  char hash[18];
-  std::snprintf(hash, sizeof hash, "-%016llx", static_cast<unsigned long long>(Fnv1a(command)));
-  return name + hash;
+  const uint64_t hash = Fnv1a(command);
+  char text[18];
+  std::snprintf(text, sizeof text, "-%08x%08x", static_cast<unsigned>(hash >> 32), static_cast<unsigned>(hash));
+  return name + text;
 }

@@ -253,12 +253,18 @@ TEST(CddbQueryTest, NoMatchAndEmptyList) {
   EXPECT_TRUE(matches.empty());
   ASSERT_EQ(ParseQueryAnswer(ListAnswer(211, {}), matches, kind), kCddbOk);
   EXPECT_EQ(kind, kCddbMatchNone);
+  ASSERT_EQ(ParseQueryAnswer(ListAnswer(210, {"", "  ", "rock 0c02a603 Only"}), matches, kind), kCddbOk);
+  EXPECT_EQ(kind, kCddbMatchSeveral);  // blank lines are no matches
+  EXPECT_EQ(matches.size(), 1u);
+  CDDB_ANSWER bare;
+  bare.code = 200;
+  EXPECT_EQ(ParseQueryAnswer(bare, matches, kind), kCddbTokenMalformed);
 }
 
 TEST(CddbQueryTest, BadMatchLinesAreMalformed) {
-  for (const std::string line : {"rock 0c02a60 Short id", "rock 0c02a6033 Long id", "rock 0c02a60g Not hex", "rock",
-                                 "rock ", "0c02a603", "", "   ", "r\x01ock 0c02a603 Control",
-                                 "r\xe9ock 0c02a603 Not ASCII", "rock +c02a603 Sign", "rock 0x02a603 Prefix"}) {
+  for (const std::string line :
+       {"rock 0c02a60 Short id", "rock 0c02a6033 Long id", "rock 0c02a60g Not hex", "rock", "rock ", "0c02a603",
+        "r\x01ock 0c02a603 Control", "r\xe9ock 0c02a603 Not ASCII", "rock +c02a603 Sign", "rock 0x02a603 Prefix"}) {
     std::vector<CDDB_MATCH> matches;
     int kind = 0;
     EXPECT_EQ(ParseQueryAnswer(ListAnswer(211, {"rock 0c02a603 Fine", line}), matches, kind), kCddbTokenMalformed)
@@ -277,6 +283,8 @@ TEST(CddbQueryTest, TooManyMatchesAndRefusals) {
   std::vector<std::string> lines(kCddbMaxMatches, "rock 0c02a603 Same");
   EXPECT_EQ(ParseQueryAnswer(ListAnswer(210, lines), matches, kind), kCddbOk);
   EXPECT_EQ(matches.size(), kCddbMaxMatches);
+  lines.push_back("");  // a blank line counts for nothing
+  EXPECT_EQ(ParseQueryAnswer(ListAnswer(210, lines), matches, kind), kCddbOk);
   lines.push_back("rock 0c02a603 One more");
   EXPECT_EQ(ParseQueryAnswer(ListAnswer(210, lines), matches, kind), kCddbTokenTooLong);
   EXPECT_EQ(ParseQueryAnswer(Answer("403 Database entry is corrupt.\n"), matches, kind), kCddbStoredObjectCorrupt);
