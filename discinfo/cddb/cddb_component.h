@@ -145,5 +145,5 @@ class CCddbComponent {
   struct Impl;
 
  private:
-  std::unique_ptr<Impl> impl_;
+  std::shared_ptr<Impl> impl_;
 };

@@ -51,7 +51,7 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 }  // namespace
 
-struct CCddbComponent::Impl {
+struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl> {
   explicit Impl(ICddbEvents* sink) : events(sink), settings(HKEY_CURRENT_USER, kCddbComponentKeyPath) {}
 
   // ---- events ----
@@ -88,12 +88,6 @@ struct CCddbComponent::Impl {
   int32_t pendingCode = 0;
   std::atomic<uint64_t> generation{0};
   std::shared_ptr<CCddbHttpCall> call;
-  struct COMMAND_THREAD {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
-  };
-  std::vector<COMMAND_THREAD> threads;
-  void ReapThreads();
   // The last lookup.
   int matchKind = 0;
   std::shared_ptr<CCddbDisc> exact;
@@ -157,30 +151,16 @@ void CCddbComponent::Impl::Start(int32_t code, std::function<int32_t(CDDB_RESULT
     PostMessageA(eventWindow, kEventsWaiting, 0, 0);
     return;
   }
-  ReapThreads();
   pendingCode = code;
   uint64_t mine = ++generation;
   call = std::make_shared<CCddbHttpCall>();
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  threads.push_back({std::thread([this, code, mine, work, done] {
-                       CDDB_RESULT result;
-                       int32_t status = work(result);
-                       Finish(mine, code, status, result);
-                       *done = true;
-                     }),
-                     done});
-}
-
-// Joins the threads of commands that have ended (called under the lock).
-void CCddbComponent::Impl::ReapThreads() {
-  for (auto it = threads.begin(); it != threads.end();) {
-    if (!*it->done) {
-      ++it;
-      continue;
-    }
-    it->thread.join();
-    it = threads.erase(it);
-  }
+  // The thread holds the state it works on: a command that a cancel has
+  // abandoned may still wait for its server after the component is gone.
+  std::thread([self = shared_from_this(), code, mine, work] {
+    CDDB_RESULT result;
+    int32_t status = work(result);
+    self->Finish(mine, code, status, result);
+  }).detach();
 }
 
 void CCddbComponent::Impl::Finish(uint64_t mine, int32_t code, int32_t status, const CDDB_RESULT& result) {
@@ -296,19 +276,16 @@ int32_t CCddbComponent::Impl::Lookup(const CDDB_TOC& toc, const std::string& toc
 
 // ---- the public operations ----
 
-CCddbComponent::CCddbComponent(ICddbEvents* events) : impl_(std::make_unique<Impl>(events)) {
+CCddbComponent::CCddbComponent(ICddbEvents* events) : impl_(std::make_shared<Impl>(events)) {
   impl_->CreateEventWindow();
 }
 
 CCddbComponent::~CCddbComponent() {
   CancelCommand();
-  std::vector<Impl::COMMAND_THREAD> threads;
-  {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    threads.swap(impl_->threads);
-  }
-  for (Impl::COMMAND_THREAD& command : threads) command.thread.join();
   if (impl_->eventWindow) DestroyWindow(impl_->eventWindow);
+  std::lock_guard<std::mutex> guard(impl_->lock);
+  impl_->events = nullptr;
+  impl_->eventWindow = nullptr;
 }
 
 void CCddbComponent::SetClient(const std::string& id, const std::string& key, const std::string& version,
@@ -365,8 +342,9 @@ std::string CCddbComponent::TocFromDevice(uint32_t cdAudioDevice) {
 void CCddbComponent::LookupToc(const std::string& tocText, int32_t flags) {
   CDDB_TOC toc;
   if (!ParseCddbToc(tocText, toc)) throw CCddbException("invalid argument passed to interface function.");
-  impl_->Start(kCddbLookupDone,
-               [this, toc, tocText](CDDB_RESULT& result) { return impl_->Lookup(toc, tocText, result); });
+  impl_->Start(kCddbLookupDone, [impl = impl_.get(), toc, tocText](CDDB_RESULT& result) {
+    return impl->Lookup(toc, tocText, result);
+  });
 }
 
 std::shared_ptr<CCddbDisc> CCddbComponent::ExactMatch() {
@@ -384,10 +362,10 @@ std::shared_ptr<CCddbDiscCollection> CCddbComponent::MatchList() {
 std::shared_ptr<CCddbDisc> CCddbComponent::FetchFullDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) {
   if (!disc) throw CCddbException("invalid pointer.");
   std::shared_ptr<CCddbDisc> listed = disc;
-  impl_->Start(kCddbFullDiscReady, [this, listed](CDDB_RESULT& result) {
+  impl_->Start(kCddbFullDiscReady, [impl = impl_.get(), listed](CDDB_RESULT& result) {
     CDDB_TOC toc;
     size_t tracks = ParseCddbToc(listed->toc, toc) ? toc.trackFrames.size() : 0;
-    return impl_->ReadEntry(listed->category, listed->discId, listed->toc, tracks, result.disc);
+    return impl->ReadEntry(listed->category, listed->discId, listed->toc, tracks, result.disc);
   });
   return nullptr;
 }
@@ -397,14 +375,14 @@ std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables1(int32_t
     std::lock_guard<std::mutex> guard(impl_->lock);
     if (impl_->categories) return impl_->categories;
   }
-  impl_->Start(kCddbCategoriesLoaded, [this](CDDB_RESULT&) {
+  impl_->Start(kCddbCategoriesLoaded, [impl = impl_.get()](CDDB_RESULT&) {
     CDDB_ANSWER answer;
     auto names = std::make_shared<std::vector<std::string>>();
-    int32_t status = impl_->Fetch("cddb lscat", true, answer);
+    int32_t status = impl->Fetch("cddb lscat", true, answer);
     if (status == kCddbOk) status = ParseCategoryAnswer(answer, *names);
     if (status != kCddbOk) return status;
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    impl_->categories = names;
+    std::lock_guard<std::mutex> guard(impl->lock);
+    impl->categories = names;
     return kCddbOk;
   });
   return nullptr;

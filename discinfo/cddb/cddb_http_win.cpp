@@ -83,11 +83,16 @@ void CCddbHttpCall::CloseHandles() {
 int32_t CCddbHttpCall::Failure() {
   DWORD error = GetLastError();
   std::lock_guard<std::mutex> lock(lock_);
-  return cancelled_ ? kCddbCancelled : StatusOfError(error);
+  if (cancelled_) return kCddbCancelled;
+  // Not every WinHTTP names a time-out as one; the clock does.
+  if (GetTickCount() - started_ >= limit_) return kCddbTimedOut;
+  return StatusOfError(error);
 }
 
 int32_t CCddbHttpCall::Get(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress) {
   body.clear();
+  started_ = GetTickCount();
+  limit_ = static_cast<uint32_t>(request.timeoutMs > 0 ? request.timeoutMs : 1);
   int32_t status = Send(request, progress);
   if (status == kCddbOk) status = Receive(request, body, progress);
   CloseHandles();
@@ -119,6 +124,10 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     if (cancelled_) return kCddbCancelled;
   }
   if (!handle) return Failure();
+  // A GET's answer may be awaited inside WinHttpSendRequest already; this
+  // bounds that wait as well.
+  DWORD responseTimeout = static_cast<DWORD>(timeout);
+  WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof(responseTimeout));
   if (viaProxy && !request.proxyUser.empty()) {
     std::wstring header = Wide("Proxy-Authorization: " + BasicCredentials(request.proxyUser, request.proxyPassword));
     WinHttpAddRequestHeaders(handle, header.c_str(), static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD);
@@ -139,8 +148,6 @@ int32_t CCddbHttpCall::Receive(const CDDB_HTTP_REQUEST& request, std::string& bo
     handle = request_;
   }
   DWORD total = QueryNumber(handle, WINHTTP_QUERY_CONTENT_LENGTH, 0);
-  const DWORD started = GetTickCount();
-  const DWORD limit = static_cast<DWORD>(request.timeoutMs > 0 ? request.timeoutMs : 1);
   std::vector<char> chunk(16384);
   for (;;) {
     DWORD read = 0;
@@ -150,7 +157,7 @@ int32_t CCddbHttpCall::Receive(const CDDB_HTTP_REQUEST& request, std::string& bo
     body.append(chunk.data(), read);
     progress(3, static_cast<int32_t>(body.size()), static_cast<int32_t>(total));
     // A server that trickles bytes forever never trips the receive time-out.
-    if (GetTickCount() - started > limit) return kCddbTimedOut;
+    if (GetTickCount() - started_ > limit_) return kCddbTimedOut;
   }
   if (total != 0 && body.size() < total) return kCddbReceiveFailed;
   return kCddbOk;

@@ -36,6 +36,8 @@ class CCddbHttpCall {
 
   std::mutex lock_;
   bool cancelled_ = false;
+  uint32_t started_ = 0;  // tick count at the start of Get
+  uint32_t limit_ = 0;    // its time-out in milliseconds
   void* session_ = nullptr;
   void* connection_ = nullptr;
   void* request_ = nullptr;

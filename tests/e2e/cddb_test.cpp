@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,16 @@ class CddbTest : public ::testing::Test {
     DeleteProgramKey();
   }
 
+  // Whether the server's request log holds a request with this text.
+  bool ServerHasSeen(const std::string& text) {
+    std::ifstream log(HostFolder(ServerFolder() + "requests.log"));
+    std::string line;
+    size_t count = 0;
+    while (std::getline(log, line))
+      if (count++ >= requestsBefore_ && line.find(text) != std::string::npos) return true;
+    return false;
+  }
+
   std::string DiscId() const { return CddbDiscIdText(CddbDiscId(toc_)); }
 
   // An xmcd entry for this disc in the server's folder.
@@ -97,6 +108,9 @@ class CddbTest : public ::testing::Test {
   }
 
   HWND Start(const std::string& scenario) {
+    std::ifstream log(HostFolder(ServerFolder() + "requests.log"));
+    std::string line;
+    for (requestsBefore_ = 0; std::getline(log, line);) ++requestsBefore_;
     url_ = std::make_unique<CScopedEnvironment>(kCddbServerUrlVariable, ServerUrl(scenario));
     EXPECT_TRUE(program_.Start());
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
@@ -148,6 +162,7 @@ class CddbTest : public ::testing::Test {
   std::unique_ptr<CScopedEnvironment> drives_, url_;
   CProgramUnderTest program_{"cddb"};
   HWND main_ = nullptr;
+  size_t requestsBefore_ = 0;
 };
 
 TEST_F(CddbTest, ExactMatchFillsTheTitlesWhichTheCacheKeepsAndARipUses) {
@@ -170,12 +185,19 @@ TEST_F(CddbTest, ExactMatchFillsTheTitlesWhichTheCacheKeepsAndARipUses) {
   EXPECT_EQ(Title(1), "Middle \\ Part");
   EXPECT_EQ(Title(2), "Caf\xE9 Closing");  // UTF-8 from the server, ANSI in the program
 
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_SELECT_NONE, 0);
+  PostMessageA(main_, WM_COMMAND, ID_EDIT_INVERT, 0);  // all checked
   PostMessageA(main_, WM_COMMAND, ID_ACTION_EXTRACT, 0);
-  std::string mp3 = HostFolder(folder_ + "out\\The Testers\\Loopback Live\\01-Opening.MP3");
-  for (int i = 0; i < 1200 && !std::filesystem::exists(mp3); ++i) Sleep(100);
-  EXPECT_TRUE(std::filesystem::exists(mp3)) << mp3;
-  HWND done = WaitForWindowTitled(program_.ProcessId(), "Extracting", 2000);
-  if (done) ClickButton(done, IDOK);
+  HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
+  ASSERT_NE(finished, nullptr);
+  ClickButton(finished, IDOK);
+  std::ifstream file(HostFolder(folder_ + "out\\The Testers\\Loopback Live\\01-Opening.MP3"), std::ios::binary);
+  std::string mp3((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(mp3.size(), 128u);
+  std::string tag = mp3.substr(mp3.size() - 128);
+  EXPECT_EQ(tag.substr(3, 7), "Opening");
+  EXPECT_EQ(tag.substr(33, 11), "The Testers");
+  EXPECT_EQ(tag.substr(63, 13), "Loopback Live");
   Close();
   EXPECT_EQ(Cached("ARTIST", "02"), "The Testers");  // a single artist: the disc's artist and year
   EXPECT_EQ(Cached("YEAR", "02"), "1999");
@@ -260,8 +282,10 @@ TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
   ASSERT_NE(query, nullptr);
   HWND status = WaitForVisible(query, IDC_QUERY_STATUS);
   ASSERT_NE(status, nullptr);
-  for (int i = 0; i < 200 && WindowText(status) != "Waiting for data..."; ++i) Sleep(50);
-  EXPECT_EQ(WindowText(status), "Waiting for data...");
+  // Cancel once the server holds a request (the category list comes first).
+  for (int i = 0; i < 400 && !ServerHasSeen("cmd=cddb"); ++i) Sleep(50);
+  ASSERT_TRUE(ServerHasSeen("cmd=cddb"));
+  EXPECT_NE(WindowText(status), "Reading CD TOC...");
   Screenshot("cddb-query-progress.bmp");
   ClickButton(query, IDC_QUERY_CANCEL);
   EXPECT_TRUE(WaitForClosed(query));
