@@ -15,30 +15,12 @@
 #include "discinfo/cddb/cddb_toc.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
+#include "tests/harness/cddb_test_server.h"
 #include "tests/harness/harness.h"
 
 namespace {
 
 const DWORD kTimeout = 60000;
-
-// The server's folder (Windows form), where it reads entries and its port.
-std::string ServerFolder() {
-  char value[MAX_PATH] = {};
-  DWORD length = GetEnvironmentVariableA("CANTARO_CDDB_SERVER_ROOT", value, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(value) + "\\" : std::string();
-}
-
-std::string ServerUrl(const std::string& scenario) {
-  std::ifstream portFile(ServerFolder() + "port");
-  int port = 0;
-  portFile >> port;
-  return "http://127.0.0.1:" + std::to_string(port) + "/" + scenario + "/~cddb/cddb.cgi";
-}
-
-struct TEST_ENTRY {
-  std::string category, artist, album, year;
-  std::vector<std::string> titles;  // "Artist / Title" on a compilation
-};
 
 void StoreComponentUser() {
   HKEY key = nullptr;
@@ -52,7 +34,7 @@ void StoreComponentUser() {
 class CddbTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (ServerFolder().empty()) GTEST_SKIP() << "no loopback CDDB server (CANTARO_CDDB_SERVER_ROOT)";
+    if (CddbServerFolder().empty()) GTEST_SKIP() << "no loopback CDDB server (CANTARO_CDDB_SERVER_ROOT)";
     DeleteProgramKey();
     StoreComponentUser();
     folder_ = MakeTestFolder("e2e-cddb");
@@ -73,17 +55,16 @@ class CddbTest : public ::testing::Test {
     ASSERT_TRUE(WriteDiscImage(layout, cue_, error)) << error;
     drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + cue_);
     StoreString("CACHEDIRECTORY", folder_ + "cddb-cache");
-    std::filesystem::remove_all(HostFolder(ServerFolder() + "entries"));
+    RemoveServedCddbEntries();
   }
   void TearDown() override {
-    std::error_code ignored;
-    if (!ServerFolder().empty()) std::filesystem::remove_all(HostFolder(ServerFolder() + "entries"), ignored);
+    if (!CddbServerFolder().empty()) RemoveServedCddbEntries();
     DeleteProgramKey();
   }
 
   // Whether the server's request log holds a request with this text.
   bool ServerHasSeen(const std::string& text) {
-    std::ifstream log(HostFolder(ServerFolder() + "requests.log"));
+    std::ifstream log(HostFolder(CddbServerFolder() + "requests.log"));
     std::string line;
     size_t count = 0;
     while (std::getline(log, line))
@@ -93,25 +74,13 @@ class CddbTest : public ::testing::Test {
 
   std::string DiscId() const { return CddbDiscIdText(CddbDiscId(toc_)); }
 
-  // An xmcd entry for this disc in the server's folder.
-  void ServeEntry(const TEST_ENTRY& entry) {
-    std::string folder = ServerFolder() + "entries\\" + entry.category + "\\";
-    std::filesystem::create_directories(HostFolder(folder));
-    std::ofstream out(HostFolder(folder + DiscId()), std::ios::binary);
-    out << "# xmcd\n#\n# Track frame offsets:\n";
-    for (uint32_t frame : toc_.trackFrames) out << "#\t" << frame << "\n";
-    out << "#\n# Disc length: " << toc_.leadOutFrame / 75 << " seconds\n#\n# Revision: 1\n#\n";
-    out << "DISCID=" << DiscId() << "\nDTITLE=" << entry.artist << " / " << entry.album << "\nDYEAR=" << entry.year
-        << "\nDGENRE=\n";
-    for (size_t i = 0; i < entry.titles.size(); ++i) out << "TTITLE" << i << "=" << entry.titles[i] << "\n";
-    out << "EXTD=\nPLAYORDER=\n";
-  }
+  void ServeEntry(const SERVED_ENTRY& entry) { ServeCddbEntry(toc_, entry); }
 
   HWND Start(const std::string& scenario) {
-    std::ifstream log(HostFolder(ServerFolder() + "requests.log"));
+    std::ifstream log(HostFolder(CddbServerFolder() + "requests.log"));
     std::string line;
     for (requestsBefore_ = 0; std::getline(log, line);) ++requestsBefore_;
-    url_ = std::make_unique<CScopedEnvironment>(kCddbServerUrlVariable, ServerUrl(scenario));
+    url_ = std::make_unique<CScopedEnvironment>(kCddbServerUrlVariable, CddbServerUrl(scenario));
     EXPECT_TRUE(program_.Start());
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
     EXPECT_NE(main_, nullptr);
