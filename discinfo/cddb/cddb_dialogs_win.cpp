@@ -42,7 +42,8 @@ class CTemplateBuilder {
     words_.push_back(0);  // no creation data
     reinterpret_cast<DLGTEMPLATE*>(words_.data())->cdit++;
   }
-  void Label(const char* text, short x, short y, short cx) { Item(kStatic, text, 0xFFFF, SS_LEFT, x, y + 2, cx, 8); }
+  // Labels carry id 0: 0xFFFF would make the dialog look like a message box to automation.
+  void Label(const char* text, short x, short y, short cx) { Item(kStatic, text, 0, SS_LEFT, x, y + 2, cx, 8); }
   void Field(WORD id, short x, short y, short cx, DWORD style = 0) {
     Item(kEdit, "", id, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | style, x, y, cx, 12);
   }

@@ -148,6 +148,12 @@ TEST_F(CddbTest, ExactMatchFillsTheTitlesWhichTheCacheKeepsAndARipUses) {
   EXPECT_EQ(WindowText(FindVisibleDescendant(query, IDC_QUERY_YEAR)), "Year: 1999");
   EXPECT_EQ(FindVisibleDescendant(query, IDC_QUERY_SUBMIT_ABOVE), nullptr);
   Screenshot("cddb-query-info.bmp");
+  ClickButton(GetParent(artist), IDC_QUERY_MORE_INFO);  // the button lies on the info page
+  HWND editor = WaitForWindowTitled(program_.ProcessId(), "Disc Information", kTimeout);
+  ASSERT_NE(editor, nullptr);
+  Screenshot("cddb-disc-editor.bmp");
+  ClickButton(editor, IDCANCEL);
+  ASSERT_TRUE(WaitForClosed(editor));
   ClickButton(query, IDC_QUERY_OK);
   ASSERT_TRUE(WaitForClosed(query));
   EXPECT_EQ(Title(0), "Opening");
@@ -259,6 +265,31 @@ TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
   ClickButton(query, IDC_QUERY_CANCEL);
   EXPECT_TRUE(WaitForClosed(query));
   EXPECT_EQ(Title(0), "Track 1");
+  Close();
+}
+
+TEST_F(CddbTest, AnUnregisteredUserIsAskedForAHandleAndAddressFirst) {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kCddbComponentKeyPath);
+  ASSERT_NE(Start("normal"), nullptr);
+  PostMessageA(main_, WM_COMMAND, ID_ACTION_QUERY_CDDB, 0);
+  HWND registration = WaitForWindowTitled(program_.ProcessId(), "CDDB Registration", kTimeout);
+  ASSERT_NE(registration, nullptr);
+  HWND handle = FindWindowExA(registration, nullptr, "Edit", nullptr);
+  HWND email = FindWindowExA(registration, handle, "Edit", nullptr);
+  ASSERT_NE(email, nullptr);
+  SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("newcomer"));
+  SendMessageA(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("not an address"));
+  Screenshot("cddb-registration.bmp");
+  ClickButton(registration, IDOK);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please enter a handle and an e-mail address such as name@example.org.");
+  SendMessageA(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("newcomer@example.org"));
+  ClickButton(registration, IDOK);
+  HWND query = WaitForWindowTitled(program_.ProcessId(), "Querying CDDB", kTimeout);
+  ASSERT_NE(query, nullptr);
+  EXPECT_NE(WaitForVisible(query, IDC_QUERY_SUBMIT_IN_PLACE), nullptr);  // no entry: no match
+  EXPECT_TRUE(ServerHasSeen("hello=newcomer+example.org+"));
+  ClickButton(query, IDC_QUERY_CANCEL);
+  EXPECT_TRUE(WaitForClosed(query));
   Close();
 }
 
