@@ -110,13 +110,14 @@ bool IsPlausibleEmail(const std::string& email) {
 }
 
 bool RunRegistrationDialog(HWND parent, CDDB_USER& user) {
-  CTemplateBuilder builder("CDDB Registration", 220, 86);
-  builder.Label("Enter a handle and the e-mail address the CDDB server may use to reach you.", 7, 5, 206);
-  builder.Label("&Handle:", 7, 26, 60);
-  builder.Field(kHandle, 70, 26, 143);
-  builder.Label("&E-mail address:", 7, 44, 60);
-  builder.Field(kEmail, 70, 44, 143);
-  builder.OkCancel(107, 66);
+  CTemplateBuilder builder("CDDB Registration", 220, 96);
+  builder.Item(kStatic, "Enter a handle and the e-mail address the CDDB server may use to reach you.", 0, SS_LEFT,
+               7, 7, 206, 18);
+  builder.Label("&Handle:", 7, 34, 60);
+  builder.Field(kHandle, 70, 34, 143);
+  builder.Label("&E-mail address:", 7, 52, 60);
+  builder.Field(kEmail, 70, 52, 143);
+  builder.OkCancel(107, 76);
   DIALOG_STATE state;
   state.fill = [&user](HWND dialog) {
     SetDlgItemTextA(dialog, kHandle, user.handle.c_str());
@@ -158,18 +159,18 @@ void ApplyTrackLines(const std::string& text, CCddbDisc& disc) {
 bool RunDiscEditor(HWND parent, CCddbDisc& disc) {
   CTemplateBuilder builder("Disc Information", 260, 214);
   builder.Label("&Artist:", 7, 7, 40);
-  builder.Field(kArtist, 50, 7, 203);
+  builder.Field(kArtist, 50, 7, 196);
   builder.Label("&Title:", 7, 25, 40);
-  builder.Field(kTitle, 50, 25, 203);
+  builder.Field(kTitle, 50, 25, 196);
   builder.Label("&Year:", 7, 43, 40);
   builder.Field(kYear, 50, 43, 50);
   builder.Label("&Genre:", 110, 43, 30);
-  builder.Field(kGenre, 143, 43, 110);
+  builder.Field(kGenre, 143, 43, 103);
   builder.Label(disc.multiArtist ? "T&racks (artist / title):" : "T&racks:", 7, 61, 200);
   builder.Item(kEdit, "", kTracks,
                WS_BORDER | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
                    ES_WANTRETURN,
-               7, 73, 246, 112);
+               7, 73, 239, 112);
   builder.OkCancel(147, 192);
   DIALOG_STATE state;
   state.fill = [&disc](HWND dialog) {

@@ -151,6 +151,7 @@ TEST_F(CddbTest, ExactMatchFillsTheTitlesWhichTheCacheKeepsAndARipUses) {
   ClickButton(GetParent(artist), IDC_QUERY_MORE_INFO);  // the button lies on the info page
   HWND editor = WaitForWindowTitled(program_.ProcessId(), "Disc Information", kTimeout);
   ASSERT_NE(editor, nullptr);
+  Sleep(500);  // painted
   Screenshot("cddb-disc-editor.bmp");
   ClickButton(editor, IDCANCEL);
   ASSERT_TRUE(WaitForClosed(editor));
@@ -279,6 +280,7 @@ TEST_F(CddbTest, AnUnregisteredUserIsAskedForAHandleAndAddressFirst) {
   ASSERT_NE(email, nullptr);
   SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("newcomer"));
   SendMessageA(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("not an address"));
+  Sleep(300);  // painted
   Screenshot("cddb-registration.bmp");
   ClickButton(registration, IDOK);
   EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please enter a handle and an e-mail address such as name@example.org.");
