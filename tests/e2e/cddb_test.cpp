@@ -15,7 +15,7 @@
 #include "discinfo/cddb/cddb_toc.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
-#include "tests/harness/cddb_test_server.h"
+#include "tests/harness/cddb_test_server_win.h"
 #include "tests/harness/harness.h"
 
 namespace {

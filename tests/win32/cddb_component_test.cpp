@@ -9,7 +9,7 @@
 
 #include "discinfo/cddb/cddb_component.h"
 #include "discinfo/cddb/cddb_toc.h"
-#include "tests/harness/cddb_test_server.h"
+#include "tests/harness/cddb_test_server_win.h"
 
 namespace {
 
