@@ -129,10 +129,12 @@ uint64_t CMpegDecoder::DecodeFrame(const uint8_t* input, size_t available, uint8
 
 namespace {
 
-// The decoder behind the free functions, made on first use.
+// The decoder behind the free functions, made on first use and never
+// destroyed: a job's worker thread may still be decoding while the process
+// runs its exit handlers.
 CMpegDecoder& ProcessDecoder() {
-  static CMpegDecoder decoder;
-  return decoder;
+  static CMpegDecoder* const decoder = new CMpegDecoder;
+  return *decoder;
 }
 
 }  // namespace
