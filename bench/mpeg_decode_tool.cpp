@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "jobs/mpeg/mpeg_decoder.h"
-#include "jobs/mpeg/mpeg_internal.h"
 
 namespace {
 
@@ -31,20 +30,6 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
   const bool ok = std::ferror(file) == 0;
   std::fclose(file);
   return ok;
-}
-
-// Where the audio starts: after an ID3 version 2 tag, at the first byte pair
-// 0xFF 0xEx or 0xFF 0xFx.
-size_t FindFirstFrame(const std::vector<uint8_t>& bytes) {
-  size_t offset = 0;
-  if (bytes.size() >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0) {
-    offset =
-        ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) + (bytes[9] & 0x7Fu) + 10;
-  }
-  for (; offset + 1 < bytes.size(); ++offset) {
-    if (bytes[offset] == 0xFF && (bytes[offset + 1] & 0xE0) == 0xE0) return offset;
-  }
-  return bytes.size();
 }
 
 void PutLe(std::vector<uint8_t>& bytes, uint32_t value, int count) {
@@ -122,7 +107,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read %s\n", argv[arg]);
     return 1;
   }
-  const size_t first = FindFirstFrame(input);
+  const size_t first = FindFirstFrame(input.data(), input.size());
   MPEG_HEADER header;
   int32_t bitRate = 0;
   const int32_t length =
@@ -131,13 +116,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no MPEG audio frame found\n");
     return 1;
   }
-  if (!InitDecoder(header, length, rateReduction, 0, options, frequencyLimit)) {
+  CMpegDecoder decoder;
+  if (!decoder.Init(header, length, rateReduction, 0, options, frequencyLimit)) {
     std::fprintf(stderr, "decoder refuses the stream\n");
     return 1;
   }
-  if (floatOutput) MpegSelectFloatOutput();
+  if (floatOutput) decoder.SelectFloatOutput();
   MPEG_OUTPUT_FORMAT format;
-  GetOutputFormat(format);
+  decoder.GetOutputFormat(format);
 
   FILE* output = std::fopen(argv[arg + 1], "wb");
   if (output == nullptr) {
@@ -161,7 +147,8 @@ int main(int argc, char** argv) {
   long frames = 0;
   const auto started = std::chrono::steady_clock::now();
   while (position < input.size()) {
-    const uint64_t result = DecodeFrame(&input[position], input.size() - position, frameOutput, sizeof(frameOutput));
+    const uint64_t result =
+        decoder.DecodeFrame(&input[position], input.size() - position, frameOutput, sizeof(frameOutput));
     const int32_t consumed = DecodedBytesConsumed(result);
     if (consumed <= 0) break;
     position += static_cast<size_t>(consumed);

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "jobs/job_step.h"
 #include "jobs/naming.h"
 #include "jobs/normalize.h"
 #include "jobs/wav_file.h"
@@ -29,10 +30,10 @@ uint32_t FramesPerRead(int32_t bufferSize) {
 
 namespace {
 
-class CTrackExtraction {
+class CTrackExtraction : private CJobStep {
  public:
   CTrackExtraction(CJob& job, CDriveCommands& commands)
-      : job_(job), item_(job.CurrentItem()), commands_(commands), options_(job.options) {}
+      : CJobStep(job), item_(job.CurrentItem()), commands_(commands), options_(job.options) {}
   ~CTrackExtraction() {
     // A temporary file of a failed extraction is of no use to anyone.
     if (!succeeded_ && !job_.keepWav) {
@@ -44,19 +45,12 @@ class CTrackExtraction {
   bool Run();
 
  private:
-  void Log(const char* format) { job_.report->Log(JobLine(format)); }
-  void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
   void LogReadError() { Log(STR_ERROR_LINE, LastSystemErrorText()); }
-  void LogFileError() {
-    Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file_.LastErrorText().substr(0, 255).c_str()));
-  }
-  bool EnoughSpace(uint32_t start, uint32_t end);
   bool PreRead(uint32_t start);
   bool OpenOutput();
   bool ReadLoop(uint32_t start, uint32_t end);
   void Normalise();
 
-  CJob& job_;
   CJobItem& item_;
   CDriveCommands& commands_;
   const JOB_OPTIONS& options_;
@@ -67,17 +61,6 @@ class CTrackExtraction {
   CPeakTracker peak_;
   bool succeeded_ = false;
 };
-
-bool CTrackExtraction::EnoughSpace(uint32_t start, uint32_t end) {
-  uint64_t needed = static_cast<uint64_t>(end - start) * kFrameBytes;
-  std::string disk = (job_.keepWav ? options_.outputFolder : TemporaryFolder()).substr(0, 2);
-  uint64_t available = 0;
-  if (GetFreeDiskSpace(disk, available) && available <= needed) {
-    Log(STR_NO_DISK_SPACE, disk);
-    return false;
-  }
-  return true;
-}
 
 bool CTrackExtraction::PreRead(uint32_t start) {
   // Reading just ahead of the track first settles the drive on the disc.
@@ -124,7 +107,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     if (commands_.ReadSectors(job_.device, request)) {
       if (options_.normalize) peak_.Add(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
-        LogFileError();
+        LogFileError(file_);
         return false;
       }
       written_ += request.bytes;
@@ -166,7 +149,9 @@ bool CTrackExtraction::Run() {
       return false;
     }
   }
-  if (!EnoughSpace(start, end)) return false;
+  // The space check counts the track's samples against the drive the WAV goes to.
+  const std::string folder = job_.keepWav ? options_.outputFolder : TemporaryFolder();
+  if (!EnoughSpace(folder, static_cast<uint64_t>(end - start) * kFrameBytes)) return false;
   framesPerRead_ = FramesPerRead(extraction.bufferSize);
   try {
     buffer_.resize(static_cast<size_t>(framesPerRead_) * kFrameBytes);
@@ -177,14 +162,14 @@ bool CTrackExtraction::Run() {
   if (!PreRead(start)) return false;
   if (!OpenOutput()) return false;
   if (!WriteCdAudioHeader(file_, 0)) {
-    LogFileError();
+    LogFileError(file_);
     return false;
   }
   Log(STR_EXTRACTING, item_.sourceName);
   if (end > start && !ReadLoop(start, end)) return false;
   if (end <= start) job_.report->ExtractProgress(1000, 0, false);
   if (!WriteCdAudioHeader(file_, written_)) {
-    LogFileError();
+    LogFileError(file_);
     return false;
   }
   file_.Close();

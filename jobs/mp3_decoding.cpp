@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "jobs/job_step.h"
 #include "jobs/mpeg/mpeg_decoder.h"
 #include "jobs/normalize.h"
 #include "jobs/wav_file.h"
@@ -19,8 +20,6 @@ constexpr size_t kInputBufferBytes = 60000;
 constexpr size_t kRefillBelowBytes = 2500;
 constexpr size_t kPcmBufferBytes = 60000;
 constexpr size_t kFlushAboveBytes = 55000;
-constexpr size_t kSyncBlockBytes = 1441;
-constexpr size_t kId3v2HeaderBytes = 10;
 constexpr uint32_t kProgressEveryFrames = 30;
 // A write the system cut short is tried again this often before it counts
 // as failed, so a passing shortage does not end the file but a full disk
@@ -42,13 +41,25 @@ std::string ComparablePath(const std::string& path) {
   return text;
 }
 
-class CMp3Decoding {
+// The source file as the first-frame search reads it.
+class CFileByteSource : public IMpegByteSource {
+ public:
+  explicit CFileByteSource(CFile& file) : file_(file) {}
+  size_t ReadAt(int64_t offset, uint8_t* buffer, size_t count) override {
+    return file_.Seek(offset) ? file_.Read(buffer, count) : 0;
+  }
+
+ private:
+  CFile& file_;
+};
+
+class CMp3Decoding : private CJobStep {
  public:
   CMp3Decoding(const std::string& source, const std::string& output, int frequencyLimit, CJob& job, uint64_t dataLimit)
-      : source_(source),
+      : CJobStep(job),
+        source_(source),
         output_(output),
         frequencyLimit_(frequencyLimit),
-        job_(job),
         options_(job.options),
         dataLimit_(dataLimit) {}
   ~CMp3Decoding() {
@@ -61,10 +72,6 @@ class CMp3Decoding {
   bool Run();
 
  private:
-  void Log(const char* format) { job_.report->Log(JobLine(format)); }
-  void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
-  void SkipId3v2Tag();
-  void FindFirstSync();
   bool Refill(size_t below);
   bool WritePending();
   void TrackPeak(size_t begin, size_t end);
@@ -75,7 +82,6 @@ class CMp3Decoding {
   const std::string source_;
   const std::string output_;
   const int frequencyLimit_;
-  CJob& job_;
   const JOB_OPTIONS& options_;
   uint64_t dataLimit_;
 
@@ -98,38 +104,6 @@ class CMp3Decoding {
   CPeakTracker peak_;
   uint32_t start_ = 0;
 };
-
-void CMp3Decoding::SkipId3v2Tag() {
-  uint8_t tag[kId3v2HeaderBytes] = {};
-  size_t got = input_.Read(tag, sizeof(tag));
-  int64_t offset = 0;
-  if (got == sizeof(tag) && std::memcmp(tag, "ID3", 3) == 0) {
-    offset = (static_cast<int64_t>(tag[6] & 0x7F) << 21) + ((tag[7] & 0x7F) << 14) + ((tag[8] & 0x7F) << 7) +
-             (tag[9] & 0x7F) + static_cast<int64_t>(kId3v2HeaderBytes);
-    // A size beyond the file leaves nothing to decode, not a seek into nowhere.
-    offset = std::min(offset, fileSize_);
-  }
-  input_.Seek(offset);
-}
-
-void CMp3Decoding::FindFirstSync() {
-  uint8_t block[kSyncBlockBytes];
-  for (;;) {
-    int64_t blockStart = input_.Position();
-    size_t got = input_.Read(block, sizeof(block));
-    // The last, short block is searched as well: a stream shorter than one
-    // block is still a stream.
-    for (size_t i = 0; i + 1 < got; ++i) {
-      if (block[i] == 0xFF && (block[i + 1] & 0xE0) == 0xE0) {
-        input_.Seek(blockStart + static_cast<int64_t>(i));
-        return;
-      }
-    }
-    if (got < sizeof(block)) return;  // the file is at its end
-    // The block's last byte is looked at again with its successor.
-    input_.SeekRelative(-1);
-  }
-}
 
 bool CMp3Decoding::Refill(size_t below) {
   if (readFailed_) return false;
@@ -232,8 +206,8 @@ bool CMp3Decoding::Run() {
     return false;
   }
   fileSize_ = std::max<int64_t>(input_.Size(), 0);
-  SkipId3v2Tag();
-  FindFirstSync();
+  CFileByteSource source(input_);
+  input_.Seek(FindFirstFrame(source, fileSize_));
   try {
     in_.resize(kInputBufferBytes);
   } catch (const std::bad_alloc&) {

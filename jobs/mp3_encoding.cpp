@@ -5,6 +5,7 @@
 
 #include "discinfo/id3_tag.h"
 #include "jobs/encoder_config.h"
+#include "jobs/job_step.h"
 #include "jobs/job_workers.h"
 #include "jobs/naming.h"
 #include "jobs/wav_file.h"
@@ -15,10 +16,10 @@
 
 namespace {
 
-class CFileEncoding {
+class CFileEncoding : private CJobStep {
  public:
   CFileEncoding(CJob& job, const CEncoderBinding& encoder)
-      : job_(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), options_(job.options) {}
+      : CJobStep(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), options_(job.options) {}
   ~CFileEncoding() {
     if (streamOpen_) e_.beCloseStream(stream_);
     input_.Close();
@@ -32,16 +33,10 @@ class CFileEncoding {
   bool Run();
 
  private:
-  void Log(const char* format) { job_.report->Log(JobLine(format)); }
-  void Log(const char* format, const std::string& argument) { job_.report->Log(JobLine(format, argument)); }
-  void LogFileError(const CFile& file) {
-    Log(STR_ERROR_LINE, Format(STR_FILE_ERROR_CAUSE, file.LastErrorText().substr(0, 255).c_str()));
-  }
   bool Append(const uint8_t* bytes, uint32_t count);
   bool EncodeChunk(uint32_t samples);
   std::string InputPath() const;
 
-  CJob& job_;
   CJobItem& item_;
   const ENCODER_ENTRY_POINTS& e_;
   const CEncoderBinding& encoder_;
@@ -124,12 +119,8 @@ bool CFileEncoding::Run() {
   if (!AcceptWaveInput(input_, inputPath, *job_.report, wave)) return false;
   // The input is positioned at its first sample; only the samples go in.
   uint64_t dataBytes = wave.dataBytes;
-  std::string disk = options_.outputFolder.substr(0, 2);
-  uint64_t available = 0;
-  if (GetFreeDiskSpace(disk, available) && available <= dataBytes / 4) {
-    Log(STR_NO_DISK_SPACE, disk);
-    return false;
-  }
+  // An MP3 takes at most a quarter of its samples' bytes.
+  if (!EnoughSpace(options_.outputFolder, dataBytes / 4)) return false;
 
   uint32_t start = TickCount();
   uint64_t done = 0;

@@ -119,6 +119,20 @@ def layer_problem(source, header):
     return None
 
 
+MPEG_FOLDER = "jobs/mpeg/"
+MPEG_PUBLIC = "jobs/mpeg/mpeg_decoder.h"
+MPEG_STATE = "jobs/mpeg/mpeg_decoder_state.h"
+
+
+def decoder_problem(source, header):
+    """Why source may not include header (both relative) of the decoder's folder, or None."""
+    if not header.startswith(MPEG_FOLDER) or source.startswith(MPEG_FOLDER) or header == MPEG_PUBLIC:
+        return None
+    if source.startswith("tests/") and header != MPEG_STATE:
+        return None
+    return f"outside {MPEG_FOLDER} the decoder is used through {MPEG_PUBLIC} alone"
+
+
 def main():
     sources = win32_sources(os.path.join(ROOT, "CMakeLists.txt"))
     win32_headers = {relative(path) for path in tree_files() if is_win32_only(path, sources)}
@@ -135,9 +149,9 @@ def main():
             header = match.group(2)
             closing = ">" if match.group(1) == "<" else '"'
             where = f"{name}:{number}: includes {match.group(1)}{header}{closing}"
-            why = layer_problem(name, header)
-            if why:
-                problems.append(f"{where}: {why}")
+            for why in (layer_problem(name, header), decoder_problem(name, header)):
+                if why:
+                    problems.append(f"{where}: {why}")
             if core and match.group(1) == "<" and header.lower() in WINDOWS_HEADERS:
                 problems.append(f"{where}: a Windows header in the portable core (the host build compiles this file)")
             elif core and resolve(path, header) in win32_headers:

@@ -1,45 +1,11 @@
 #include "jobs/mpeg/mpeg_decoder.h"
 
 #include <algorithm>
-#include <cstring>
+#include <memory>
 
-#include "jobs/mpeg/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_decoder_state.h"
 
 namespace {
-
-MPEG_DECODER_STATE g_decoder;
-
-// Reads the four header bytes, refusing every reserved code: without a
-// known layer, version, bit rate and sampling frequency no length can be
-// computed and no table applies.
-bool ReadHeaderFields(const uint8_t* bytes, MPEG_HEADER& header) {
-  if (bytes[0] != 0xFF) return false;
-  MPEG_HEADER h;
-  if (bytes[1] >= 0xF0) {
-    h.versionKind = 1;
-    h.id = (bytes[1] >> 3) & 1;
-  } else if ((bytes[1] & 0xF0) == 0xE0 && (bytes[1] & 0x08) == 0) {
-    // 0xE8..0xEF would be MPEG 2.5 with the ID bit set: the reserved version.
-    h.versionKind = 2;
-    h.id = 0;
-  } else {
-    return false;
-  }
-  h.layerCode = (bytes[1] >> 1) & 3;
-  h.protection = bytes[1] & 1;
-  h.bitRateIndex = bytes[2] >> 4;
-  h.sampleRateIndex = (bytes[2] >> 2) & 3;
-  h.padding = (bytes[2] >> 1) & 1;
-  h.privateBit = bytes[2] & 1;
-  h.mode = bytes[3] >> 6;
-  h.modeExtension = (bytes[3] >> 4) & 3;
-  h.copyright = (bytes[3] >> 3) & 1;
-  h.original = (bytes[3] >> 2) & 1;
-  h.emphasis = bytes[3] & 3;
-  if (h.layerCode == 0 || h.bitRateIndex == 15 || h.sampleRateIndex == 3) return false;
-  header = h;
-  return true;
-}
 
 // A caller's header record, checked as strictly as one read from bytes.
 bool IsValidHeader(const MPEG_HEADER& h) {
@@ -53,19 +19,6 @@ bool IsValidHeader(const MPEG_HEADER& h) {
   return h.layerCode >= 1 && h.layerCode <= 3 && h.bitRateIndex >= 0 && h.bitRateIndex < 15 && h.sampleRateIndex >= 0 &&
          h.sampleRateIndex < 3 && h.mode >= 0 && h.mode <= 3 && h.modeExtension >= 0 && h.modeExtension <= 3 &&
          (h.padding == 0 || h.padding == 1) && (h.protection == 0 || h.protection == 1);
-}
-
-// The next frame of a free-format stream starts with a header of the same
-// version, layer, sampling frequency and (free) bit rate; padding and mode
-// may differ. Returns its offset, or 0 when none lies within `limit` bytes.
-int32_t FindNextFreeFormatHeader(const uint8_t* bytes, size_t limit) {
-  for (size_t offset = 4; offset + 4 <= limit; ++offset) {
-    if (bytes[offset] == 0xFF && (bytes[offset + 1] & 0xFE) == (bytes[1] & 0xFE) &&
-        (bytes[offset + 2] & 0xFC) == (bytes[2] & 0xFC)) {
-      return static_cast<int32_t>(offset);
-    }
-  }
-  return 0;
 }
 
 bool IsSameStream(const MPEG_HEADER& a, const MPEG_HEADER& b) {
@@ -97,36 +50,13 @@ uint64_t PackResult(int32_t consumed, int32_t produced) {
 
 }  // namespace
 
-MPEG_DECODER_STATE& MpegDecoderState() { return g_decoder; }
+CMpegDecoder::CMpegDecoder() : state_(std::make_unique<MPEG_DECODER_STATE>()) {}
 
-// The rounded ratio is the highest subband kept, so that a limit at or above
-// half the sampling rate keeps the whole band.
-int32_t MpegSubbandLimit(int32_t frequencyLimit, int32_t rate, int32_t rateReduction) {
-  const int64_t frequency = std::max<int64_t>(frequencyLimit, 1000);
-  const int64_t highest = (frequency * 64 + rate / 2) / rate;
-  return static_cast<int32_t>(std::min<int64_t>(highest + 1, 32 >> rateReduction));
-}
+CMpegDecoder::~CMpegDecoder() = default;
 
-int32_t ParseFrameHeader(const uint8_t* bytes, size_t available, MPEG_HEADER& header, int32_t& bitRate) {
-  if (bytes == nullptr || available < 4) return 0;
-  MPEG_HEADER h;
-  if (!ReadHeaderFields(bytes, h)) return 0;
-  int32_t length = 0;
-  if (h.bitRateIndex != 0) {
-    length = MpegFrameLength(h, MpegBitRateKbps(h));
-    bitRate = MpegBitRateKbps(h) * 1000;
-  } else {
-    length = FindNextFreeFormatHeader(bytes, std::min<size_t>(available, kMpegMaxFrameBytes));
-    if (length == 0) return 0;
-    bitRate = static_cast<int32_t>(int64_t{length} * 8 * MpegSampleRate(h) / MpegSamplesPerChannel(h));
-  }
-  header = h;
-  return length;
-}
-
-bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction, int32_t reserved,
-                 uint32_t outputOptions, int32_t frequencyLimit) {
-  MPEG_DECODER_STATE& state = g_decoder;
+bool CMpegDecoder::Init(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction, int32_t reserved,
+                        uint32_t outputOptions, int32_t frequencyLimit) {
+  MPEG_DECODER_STATE& state = *state_;
   state.ready = false;
   if (!IsValidHeader(header)) return false;
   if (frameLength <= 0 || frameLength > kMpegMaxFrameBytes) return false;
@@ -166,10 +96,10 @@ bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateRed
   return true;
 }
 
-void GetOutputFormat(MPEG_OUTPUT_FORMAT& format) { format = g_decoder.format; }
+void CMpegDecoder::GetOutputFormat(MPEG_OUTPUT_FORMAT& format) const { format = state_->format; }
 
-bool MpegSelectFloatOutput() {
-  MPEG_DECODER_STATE& state = g_decoder;
+bool CMpegDecoder::SelectFloatOutput() {
+  MPEG_DECODER_STATE& state = *state_;
   if (!state.ready) return false;
   state.bitsPerSample = kMpegFloatSampleBits;
   if (MpegLayer(state.stream) == 3) {
@@ -183,16 +113,39 @@ bool MpegSelectFloatOutput() {
   return true;
 }
 
-uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output, size_t outputCapacity) {
-  MPEG_DECODER_STATE& state = g_decoder;
+uint64_t CMpegDecoder::DecodeFrame(const uint8_t* input, size_t available, uint8_t* output, size_t outputCapacity) {
+  MPEG_DECODER_STATE& state = *state_;
   if (!state.ready || input == nullptr || output == nullptr || available < 4) return 0;
   if (outputCapacity < static_cast<size_t>(state.frameOutputBytes)) return 0;
   MPEG_HEADER header;
-  if (!ReadHeaderFields(input, header) || !IsSameStream(header, state.stream)) return 0;
+  if (!ReadMpegHeaderFields(input, header) || !IsSameStream(header, state.stream)) return 0;
   const int32_t length = StreamFrameLength(state, header);
   if (length <= 0 || length > kMpegMaxFrameBytes || static_cast<size_t>(length) > available) {
     return 0;
   }
   const int32_t produced = state.decodeFrame(state, header, input, length, output);
   return PackResult(length, produced);
+}
+
+namespace {
+
+// The decoder behind the free functions, made on first use and never
+// destroyed: a job's worker thread may still be decoding while the process
+// runs its exit handlers.
+CMpegDecoder& ProcessDecoder() {
+  static CMpegDecoder* const decoder = new CMpegDecoder;
+  return *decoder;
+}
+
+}  // namespace
+
+bool InitDecoder(const MPEG_HEADER& header, int32_t frameLength, int32_t rateReduction, int32_t reserved,
+                 uint32_t outputOptions, int32_t frequencyLimit) {
+  return ProcessDecoder().Init(header, frameLength, rateReduction, reserved, outputOptions, frequencyLimit);
+}
+
+void GetOutputFormat(MPEG_OUTPUT_FORMAT& format) { ProcessDecoder().GetOutputFormat(format); }
+
+uint64_t DecodeFrame(const uint8_t* input, size_t available, uint8_t* output, size_t outputCapacity) {
+  return ProcessDecoder().DecodeFrame(input, available, output, outputCapacity);
 }

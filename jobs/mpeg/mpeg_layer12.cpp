@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "jobs/mpeg/mpeg_bit_reader.h"
-#include "jobs/mpeg/mpeg_internal.h"
+#include "jobs/mpeg/mpeg_decoder_state.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "jobs/mpeg/mpeg_bit_reader.h"
 #include "jobs/mpeg/mpeg_const_math.h"
+#include "jobs/mpeg/mpeg_decoder_state.h"
 #include "jobs/mpeg/mpeg_huffman.h"
 
 namespace {

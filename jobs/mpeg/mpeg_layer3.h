@@ -2,8 +2,6 @@
 // Pieces of the Layer III decoder shared between its files.
 #include <cstdint>
 
-#include "jobs/mpeg/mpeg_internal.h"
-
 // Side information of one granule and channel (ISO/IEC 11172-3 2.4.1.7,
 // 13818-3 2.4.1.7), with every count already clamped to what the
 // spectrum can hold.

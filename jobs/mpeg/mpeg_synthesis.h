@@ -26,9 +26,10 @@ enum class MpegChannelChoice { kMono, kStereo, kAverage, kLeft, kRight };
 // interleaved. Returns the output pointer after what it wrote.
 using MpegSlotRoutine = uint8_t* (*)(MPEG_SYNTHESIS& synthesis, const float* left, const float* right, uint8_t* out);
 
-// Bits per sample that selects the float variants, a test hook: each window
-// sum is stored as it is (a 32-bit float in 16-bit units), before the
-// conversion to PCM, so that the filter bank's accuracy can be measured.
+// Bits per sample that selects the float variants (the decoder's float
+// output): each window sum is stored as it is (a 32-bit float in 16-bit
+// units), before the conversion to PCM, so that the filter bank's accuracy
+// can be measured.
 inline constexpr int kMpegFloatSampleBits = 32;
 
 // Layers I and II: one of 30 routines by bits per sample (16 or 8), rate

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
-#include "jobs/mpeg/mpeg_internal.h"
 #include "tests/core/mpeg_test_support.h"
 
 namespace {
@@ -153,18 +155,18 @@ MPEG_HEADER HeaderOf(const std::vector<uint8_t>& frame) {
   return header;
 }
 
-MPEG_OUTPUT_FORMAT FormatAfterInit(const std::vector<uint8_t>& frame, int32_t rateReduction, uint32_t options,
-                                   int32_t reserved = 0) {
+MPEG_OUTPUT_FORMAT FormatAfterInit(CMpegDecoder& decoder, const std::vector<uint8_t>& frame, int32_t rateReduction,
+                                   uint32_t options, int32_t reserved = 0) {
   EXPECT_TRUE(
-      InitDecoder(HeaderOf(frame), static_cast<int32_t>(frame.size()), rateReduction, reserved, options, 24000));
+      decoder.Init(HeaderOf(frame), static_cast<int32_t>(frame.size()), rateReduction, reserved, options, 24000));
   MPEG_OUTPUT_FORMAT format;
-  GetOutputFormat(format);
+  decoder.GetOutputFormat(format);
   return format;
 }
 
-int32_t ProducedBytes(const std::vector<uint8_t>& frame, std::vector<uint8_t>* pcm = nullptr) {
+int32_t ProducedBytes(CMpegDecoder& decoder, const std::vector<uint8_t>& frame, std::vector<uint8_t>* pcm = nullptr) {
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes, 0xAA);
-  const uint64_t result = DecodeFrame(frame.data(), frame.size(), output.data(), output.size());
+  const uint64_t result = decoder.DecodeFrame(frame.data(), frame.size(), output.data(), output.size());
   EXPECT_EQ(static_cast<int32_t>(frame.size()), DecodedBytesConsumed(result));
   const int32_t produced = DecodedBytesProduced(result);
   if (pcm != nullptr) pcm->assign(output.begin(), output.begin() + produced);
@@ -172,8 +174,9 @@ int32_t ProducedBytes(const std::vector<uint8_t>& frame, std::vector<uint8_t>* p
 }
 
 TEST(MpegOutputFormatTest, StereoLayer3AtFullRate) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
-  const MPEG_OUTPUT_FORMAT format = FormatAfterInit(frame, 0, 0, 1234);
+  const MPEG_OUTPUT_FORMAT format = FormatAfterInit(decoder, frame, 0, 0, 1234);
   EXPECT_EQ(2, format.channels);
   EXPECT_EQ(2304, format.samplesPerFrame);
   EXPECT_EQ(44100, format.sampleRate);
@@ -181,85 +184,95 @@ TEST(MpegOutputFormatTest, StereoLayer3AtFullRate) {
   EXPECT_EQ(1234, format.reserved);
   EXPECT_EQ(0, format.encoding);
   std::vector<uint8_t> pcm;
-  EXPECT_EQ(4608, ProducedBytes(frame, &pcm));
+  EXPECT_EQ(4608, ProducedBytes(decoder, frame, &pcm));
   EXPECT_EQ(std::vector<uint8_t>(4608, 0), pcm);  // the zero frame is silence
 }
 
 TEST(MpegOutputFormatTest, RateReductionHalvesRateAndFrame) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
-  MPEG_OUTPUT_FORMAT format = FormatAfterInit(frame, 1, 0);
+  MPEG_OUTPUT_FORMAT format = FormatAfterInit(decoder, frame, 1, 0);
   EXPECT_EQ(22050, format.sampleRate);
   EXPECT_EQ(1152, format.samplesPerFrame);
-  EXPECT_EQ(2304, ProducedBytes(frame));
-  format = FormatAfterInit(frame, 2, 0);
+  EXPECT_EQ(2304, ProducedBytes(decoder, frame));
+  format = FormatAfterInit(decoder, frame, 2, 0);
   EXPECT_EQ(11025, format.sampleRate);
-  EXPECT_EQ(1152, ProducedBytes(frame));
+  EXPECT_EQ(1152, ProducedBytes(decoder, frame));
 }
 
 TEST(MpegOutputFormatTest, ChannelOptionsGiveOneChannel) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
   for (uint32_t option : {kMpegChannelsAverage, kMpegChannelsLeft, kMpegChannelsRight}) {
-    const MPEG_OUTPUT_FORMAT format = FormatAfterInit(frame, 0, option);
+    const MPEG_OUTPUT_FORMAT format = FormatAfterInit(decoder, frame, 0, option);
     EXPECT_EQ(1, format.channels) << option;
     EXPECT_EQ(1152, format.samplesPerFrame) << option;
-    EXPECT_EQ(2304, ProducedBytes(frame)) << option;
+    EXPECT_EQ(2304, ProducedBytes(decoder, frame)) << option;
   }
 }
 
 TEST(MpegOutputFormatTest, EightBitOutput) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
-  const MPEG_OUTPUT_FORMAT format = FormatAfterInit(frame, 0, kMpegOutputEightBit);
+  const MPEG_OUTPUT_FORMAT format = FormatAfterInit(decoder, frame, 0, kMpegOutputEightBit);
   EXPECT_EQ(8, format.bitsPerSample);
   EXPECT_EQ(2, format.channels);
   std::vector<uint8_t> pcm;
-  EXPECT_EQ(2304, ProducedBytes(frame, &pcm));
+  EXPECT_EQ(2304, ProducedBytes(decoder, frame, &pcm));
   EXPECT_EQ(std::vector<uint8_t>(2304, 128), pcm);  // silence is the midpoint
 }
 
 TEST(MpegOutputFormatTest, SingleChannelStreamIgnoresChannelOptions) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> mono = MakeFrame(0xFB, 0x90, 0xC0, 417);
   for (uint32_t option : {0u, 1u, 2u, 3u}) {
-    EXPECT_EQ(1, FormatAfterInit(mono, 0, option).channels) << option;
+    EXPECT_EQ(1, FormatAfterInit(decoder, mono, 0, option).channels) << option;
   }
 }
 
 TEST(MpegInitTest, RefusesLayer2RatesWithoutAllocationTable) {
+  CMpegDecoder decoder;
   // Mono above 192 kbit/s and two channels at 56 kbit/s have no table.
   const std::vector<uint8_t> mono224 = MakeFrame(0xFD, 0xB4, 0xC0, 700);
-  EXPECT_FALSE(InitDecoder(HeaderOf(mono224), 700, 0, 0, 0, 24000));
+  EXPECT_FALSE(decoder.Init(HeaderOf(mono224), 700, 0, 0, 0, 24000));
   const std::vector<uint8_t> stereo56 = MakeFrame(0xFD, 0x34, 0x00, 200);
-  EXPECT_FALSE(InitDecoder(HeaderOf(stereo56), 200, 0, 0, 0, 24000));
+  EXPECT_FALSE(decoder.Init(HeaderOf(stereo56), 200, 0, 0, 0, 24000));
   const std::vector<uint8_t> stereo64 = MakeFrame(0xFD, 0x44, 0x00, 200);
-  EXPECT_TRUE(InitDecoder(HeaderOf(stereo64), 200, 0, 0, 0, 24000));
+  EXPECT_TRUE(decoder.Init(HeaderOf(stereo64), 200, 0, 0, 0, 24000));
 }
 
 TEST(MpegInitTest, RefusedRecordLeavesNothingToDecode) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
   MPEG_HEADER header = HeaderOf(frame);
-  EXPECT_FALSE(InitDecoder(header, 0, 0, 0, 0, 24000));
+  // A stream set up before is given up by a refused record.
+  ASSERT_TRUE(decoder.Init(header, 417, 0, 0, 0, 24000));
+  EXPECT_FALSE(decoder.Init(header, 0, 0, 0, 0, 24000));
   header.sampleRateIndex = 3;
-  EXPECT_FALSE(InitDecoder(header, 417, 0, 0, 0, 24000));
+  EXPECT_FALSE(decoder.Init(header, 417, 0, 0, 0, 24000));
   header = HeaderOf(frame);
   header.layerCode = 0;
-  EXPECT_FALSE(InitDecoder(header, 417, 0, 0, 0, 24000));
+  EXPECT_FALSE(decoder.Init(header, 417, 0, 0, 0, 24000));
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
-  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), output.size())));
+  EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), frame.size(), output.data(), output.size())));
 }
 
 // ---- DecodeFrame bounds ----
 
 TEST(MpegDecodeFrameTest, NeedsTheWholeFrameAndRoomForItsOutput) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> frame = StereoLayer3Frame();
-  FormatAfterInit(frame, 0, 0);
+  FormatAfterInit(decoder, frame, 0, 0);
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
-  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 416, output.data(), output.size())));
-  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), 3, output.data(), output.size())));
-  EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4607)));
-  EXPECT_EQ(417, DecodedBytesConsumed(DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
+  EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), 416, output.data(), output.size())));
+  EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), 3, output.data(), output.size())));
+  EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), frame.size(), output.data(), 4607)));
+  EXPECT_EQ(417, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), frame.size(), output.data(), 4608)));
 }
 
 TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
-  FormatAfterInit(StereoLayer3Frame(), 0, 0);
+  CMpegDecoder decoder;
+  FormatAfterInit(decoder, StereoLayer3Frame(), 0, 0);
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
   const std::vector<std::vector<uint8_t>> others = {
       MakeFrame(0xFB, 0x94, 0x00, 500),  // 48 kHz
@@ -270,28 +283,30 @@ TEST(MpegDecodeFrameTest, RefusesFramesOfAnotherStream) {
       std::vector<uint8_t>(500, 0x55),   // no header
   };
   for (const std::vector<uint8_t>& other : others) {
-    EXPECT_EQ(0, DecodedBytesConsumed(DecodeFrame(other.data(), other.size(), output.data(), output.size())));
+    EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(other.data(), other.size(), output.data(), output.size())));
   }
 }
 
 TEST(MpegDecodeFrameTest, FollowsBitRateChanges) {
-  FormatAfterInit(StereoLayer3Frame(), 0, 0);
+  CMpegDecoder decoder;
+  FormatAfterInit(decoder, StereoLayer3Frame(), 0, 0);
   const std::vector<uint8_t> faster = MakeFrame(0xFB, 0xE0, 0x00, 1044);  // 320 kbit/s
-  EXPECT_EQ(4608, ProducedBytes(faster));
+  EXPECT_EQ(4608, ProducedBytes(decoder, faster));
 }
 
 TEST(MpegDecodeFrameTest, FreeFormatFramesKeepTheFirstLengthPlusPadding) {
+  CMpegDecoder decoder;
   const std::vector<uint8_t> stream = FreeFormatStream(500);
   MPEG_HEADER header;
   int32_t bitRate = 0;
   ASSERT_EQ(500, Parse(stream, header, bitRate));
-  ASSERT_TRUE(InitDecoder(header, 500, 0, 0, 0, 24000));
+  ASSERT_TRUE(decoder.Init(header, 500, 0, 0, 0, 24000));
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
   size_t position = 0;
   std::vector<int32_t> lengths;
   while (position < stream.size()) {
-    const int32_t consumed =
-        DecodedBytesConsumed(DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size()));
+    const int32_t consumed = DecodedBytesConsumed(
+        decoder.DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size()));
     if (consumed <= 0) break;
     lengths.push_back(consumed);
     position += static_cast<size_t>(consumed);
@@ -358,19 +373,6 @@ TEST(MpegMonoOptionsTest, AverageOfASingleChannelChangesNothing) {
   }
 }
 
-TEST(MpegFrequencyLimitTest, SubbandCountForLimit) {
-  // The job's 24 kHz keeps every subband the synthesis uses.
-  EXPECT_EQ(32, MpegSubbandLimit(24000, 44100, 0));
-  EXPECT_EQ(32, MpegSubbandLimit(24000, 48000, 0));
-  EXPECT_EQ(32, MpegSubbandLimit(24000, 16000, 0));
-  EXPECT_EQ(16, MpegSubbandLimit(24000, 44100, 1));
-  EXPECT_EQ(8, MpegSubbandLimit(24000, 44100, 2));
-  // 4 kHz at 44.1 kHz rounds to subband 6 (4.13 to 4.82 kHz).
-  EXPECT_EQ(7, MpegSubbandLimit(4000, 44100, 0));
-  EXPECT_EQ(2, MpegSubbandLimit(0, 44100, 0));  // as 1000 Hz
-  EXPECT_EQ(32, MpegSubbandLimit(2147483647, 8000, 0));
-}
-
 TEST(MpegFrequencyLimitTest, LowLimitRemovesHighSubbands) {
   if (!mpeg_test::HaveVectors()) GTEST_SKIP() << "no vectors at " << mpeg_test::VectorDirectory();
   std::vector<uint8_t> stream;
@@ -383,6 +385,191 @@ TEST(MpegFrequencyLimitTest, LowLimitRemovesHighSubbands) {
   const mpeg_test::PCM_DIFFERENCE d = mpeg_test::Compare(full, limited);
   EXPECT_GT(d.rms, 1.0);
   EXPECT_LT(d.rms, mpeg_test::Rms(full));
+}
+
+// ---- Instances, the process-wide decoder and float output ----
+
+TEST(MpegFloatOutputTest, NeedsAStreamAndEndsWithTheNextInit) {
+  CMpegDecoder decoder;
+  EXPECT_FALSE(decoder.SelectFloatOutput());
+  const std::vector<uint8_t> frame = StereoLayer3Frame();
+  FormatAfterInit(decoder, frame, 0, kMpegOutputEightBit);
+  ASSERT_TRUE(decoder.SelectFloatOutput());
+  MPEG_OUTPUT_FORMAT format;
+  decoder.GetOutputFormat(format);
+  EXPECT_EQ(32, format.bitsPerSample);
+  std::vector<uint8_t> output(kMpegMaxFloatFrameOutputBytes);
+  // Too little room for the float frame is refused like any other.
+  EXPECT_EQ(0, DecodedBytesConsumed(decoder.DecodeFrame(frame.data(), frame.size(), output.data(), 9215)));
+  EXPECT_EQ(9216, DecodedBytesProduced(decoder.DecodeFrame(frame.data(), frame.size(), output.data(), 9216)));
+  EXPECT_EQ(16, FormatAfterInit(decoder, frame, 0, 0).bitsPerSample);
+  EXPECT_EQ(4608, ProducedBytes(decoder, frame));
+}
+
+std::vector<uint8_t> VectorStream(const char* name) {
+  std::vector<uint8_t> stream;
+  EXPECT_TRUE(mpeg_test::ReadFile(mpeg_test::VectorDirectory() + "/" + name, stream));
+  return stream;
+}
+
+// Frame by frame, alternating between the decoders: each must give what it
+// gives decoding its stream alone.
+TEST(MpegInstanceTest, InstancesDecodeSideBySide) {
+  if (!mpeg_test::HaveVectors()) GTEST_SKIP() << "no vectors at " << mpeg_test::VectorDirectory();
+  const std::vector<uint8_t> streams[2] = {VectorStream("l3-hecommon.bit"), VectorStream("l2-fl11.bit")};
+  CMpegDecoder decoders[2];
+  size_t positions[2] = {};
+  std::vector<uint8_t> pcm[2];
+  for (int i = 0; i < 2; ++i) {
+    positions[i] = mpeg_test::InitAtFirstFrame(decoders[i], streams[i], 0, 0, 24000);
+    ASSERT_LT(positions[i], streams[i].size());
+  }
+  std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
+  for (bool any = true; any;) {
+    any = false;
+    for (int i = 0; i < 2; ++i) {
+      const std::vector<uint8_t>& stream = streams[i];
+      if (positions[i] >= stream.size()) continue;
+      const uint64_t result =
+          decoders[i].DecodeFrame(&stream[positions[i]], stream.size() - positions[i], output.data(), output.size());
+      if (DecodedBytesConsumed(result) <= 0) {
+        positions[i] = stream.size();
+        continue;
+      }
+      positions[i] += static_cast<size_t>(DecodedBytesConsumed(result));
+      pcm[i].insert(pcm[i].end(), output.begin(), output.begin() + DecodedBytesProduced(result));
+      any = true;
+    }
+  }
+  for (int i = 0; i < 2; ++i) {
+    const mpeg_test::DECODED_STREAM alone = DecodeStream(streams[i]);
+    EXPECT_GT(alone.frames, 10) << i;
+    EXPECT_EQ(alone.pcm, pcm[i]) << i;
+  }
+}
+
+// The program's free functions drive one decoder of the process, which
+// keeps its stream between calls.
+TEST(MpegProcessDecoderTest, FreeFunctionsDecodeLikeAnInstance) {
+  const std::vector<uint8_t> frame = StereoLayer3Frame();
+  ASSERT_TRUE(InitDecoder(HeaderOf(frame), 417, 1, 77, kMpegOutputEightBit, 24000));
+  MPEG_OUTPUT_FORMAT format;
+  GetOutputFormat(format);
+  EXPECT_EQ((std::vector<int32_t>{2, 1152, 22050, 8, 77, 0}),
+            (std::vector<int32_t>{format.channels, format.samplesPerFrame, format.sampleRate, format.bitsPerSample,
+                                  format.reserved, format.encoding}));
+  std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
+  const uint64_t result = DecodeFrame(frame.data(), frame.size(), output.data(), output.size());
+  EXPECT_EQ(417, DecodedBytesConsumed(result));
+  EXPECT_EQ(1152, DecodedBytesProduced(result));
+  if (!mpeg_test::HaveVectors()) return;
+  // A real stream through the free functions, against an instance of its own.
+  const std::vector<uint8_t> stream = VectorStream("l3-he_44khz.bit");
+  const size_t first = FindFirstFrame(stream.data(), stream.size());
+  MPEG_HEADER header;
+  int32_t bitRate = 0;
+  ASSERT_LT(first, stream.size());
+  const int32_t length = ParseFrameHeader(&stream[first], stream.size() - first, header, bitRate);
+  ASSERT_TRUE(InitDecoder(header, length, 0, 0, 0, 24000));
+  std::vector<uint8_t> pcm;
+  for (size_t position = first; position < stream.size();) {
+    const uint64_t decoded = DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size());
+    if (DecodedBytesConsumed(decoded) <= 0) break;
+    position += static_cast<size_t>(DecodedBytesConsumed(decoded));
+    pcm.insert(pcm.end(), output.begin(), output.begin() + DecodedBytesProduced(decoded));
+  }
+  EXPECT_FALSE(pcm.empty());
+  EXPECT_EQ(DecodeStream(stream).pcm, pcm);
+}
+
+// ---- Where the audio starts ----
+
+// An ID3 version 2 tag header stating `size` bytes of tag, flags `flags`.
+std::vector<uint8_t> Id3v2Header(uint32_t size, uint8_t flags = 0) {
+  return {'I',
+          'D',
+          '3',
+          4,
+          0,
+          flags,
+          static_cast<uint8_t>((size >> 21) & 0x7F),
+          static_cast<uint8_t>((size >> 14) & 0x7F),
+          static_cast<uint8_t>((size >> 7) & 0x7F),
+          static_cast<uint8_t>(size & 0x7F)};
+}
+
+size_t FirstFrame(const std::vector<uint8_t>& bytes) { return FindFirstFrame(bytes.data(), bytes.size()); }
+
+TEST(MpegFirstFrameTest, FindsTheFirstSyncPairAfterJunk) {
+  std::vector<uint8_t> bytes(3000, 0x41);
+  EXPECT_EQ(3000u, FirstFrame(bytes));
+  bytes[2999] = 0xFF;  // a last byte has no successor to pair with
+  EXPECT_EQ(3000u, FirstFrame(bytes));
+  bytes[700] = 0xFF;
+  bytes[701] = 0xDF;  // not 0xEx or 0xFx
+  bytes[2000] = 0xFF;
+  bytes[2001] = 0xE2;
+  EXPECT_EQ(2000u, FirstFrame(bytes));
+  // A pair across the search's blocks of 1441 bytes is found all the same.
+  bytes[1440] = 0xFF;
+  bytes[1441] = 0xFB;
+  EXPECT_EQ(1440u, FirstFrame(bytes));
+  EXPECT_EQ(0u, FindFirstFrame(nullptr, 0));
+}
+
+TEST(MpegFirstFrameTest, SkipsAnId3v2TagByItsStatedSize) {
+  std::vector<uint8_t> bytes = Id3v2Header(300);
+  bytes.resize(1000, 0x00);
+  bytes[20] = 0xFF;  // sync pairs inside the tag are tag data
+  bytes[21] = 0xFB;
+  bytes[600] = 0xFF;
+  bytes[601] = 0xFB;
+  EXPECT_EQ(600u, FirstFrame(bytes));
+  bytes[310] = 0xFF;  // the first byte after the tag
+  bytes[311] = 0xF3;
+  EXPECT_EQ(310u, FirstFrame(bytes));
+  // A footer (flag 0x10) is not counted: its ten bytes are searched like junk.
+  std::vector<uint8_t> footer = bytes;
+  footer[5] = 0x10;
+  EXPECT_EQ(310u, FirstFrame(footer));
+}
+
+TEST(MpegFirstFrameTest, TagSizeBeyondTheStreamLeavesNothing) {
+  std::vector<uint8_t> bytes = Id3v2Header(5000);
+  bytes.resize(1000, 0x00);
+  bytes[600] = 0xFF;
+  bytes[601] = 0xFB;
+  EXPECT_EQ(1000u, FirstFrame(bytes));
+  // Fewer than ten bytes are no tag header: "ID3" is then searched as data.
+  const std::vector<uint8_t> shortTag = {'I', 'D', '3', 0xFF, 0xFB, 0x90, 0x00};
+  EXPECT_EQ(3u, FirstFrame(shortTag));
+}
+
+// A source whose reads fail from `readable` bytes on.
+class CFailingSource : public IMpegByteSource {
+ public:
+  CFailingSource(std::vector<uint8_t> bytes, size_t readable) : bytes_(std::move(bytes)), readable_(readable) {}
+  size_t ReadAt(int64_t offset, uint8_t* buffer, size_t count) override {
+    const size_t start = static_cast<size_t>(offset);
+    if (start >= readable_) return 0;
+    const size_t copied = std::min(count, readable_ - start);
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(start), copied, buffer);
+    return copied;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t readable_;
+};
+
+TEST(MpegFirstFrameTest, StopsWhereTheSourceCannotBeRead) {
+  std::vector<uint8_t> bytes(5000, 0x00);
+  bytes[4000] = 0xFF;
+  bytes[4001] = 0xFB;
+  CFailingSource whole(bytes, bytes.size());
+  EXPECT_EQ(4000, FindFirstFrame(whole, 5000));
+  CFailingSource failing(bytes, 3000);
+  EXPECT_EQ(3000, FindFirstFrame(failing, 5000));
 }
 
 }  // namespace

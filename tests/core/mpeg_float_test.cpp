@@ -4,14 +4,13 @@
 // against their 24-bit references).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "jobs/mpeg/mpeg_decoder.h"
-#include "jobs/mpeg/mpeg_internal.h"
-#include "jobs/mpeg/mpeg_synthesis.h"
 #include "tests/core/mpeg_test_support.h"
 
 namespace {
@@ -29,19 +28,16 @@ struct FLOAT_STREAM {
 
 FLOAT_STREAM DecodeFloat(const std::vector<uint8_t>& stream, int32_t rateReduction = 0, uint32_t options = 0) {
   FLOAT_STREAM result;
-  const size_t first = mpeg_test::FindFirstFrame(stream);
-  if (first >= stream.size()) return result;
-  MPEG_HEADER header;
-  int32_t bitRate = 0;
-  const int32_t length = ParseFrameHeader(&stream[first], stream.size() - first, header, bitRate);
-  if (length == 0 || !InitDecoder(header, length, rateReduction, 0, options, 24000)) return result;
-  if (!MpegSelectFloatOutput()) return result;
-  GetOutputFormat(result.format);
+  CMpegDecoder decoder;
+  const size_t first = mpeg_test::InitAtFirstFrame(decoder, stream, rateReduction, options, 24000);
+  if (first >= stream.size() || !decoder.SelectFloatOutput()) return result;
+  decoder.GetOutputFormat(result.format);
   const size_t frameBytes = static_cast<size_t>(result.format.samplesPerFrame) * 4;
   std::vector<uint8_t> output(kMpegMaxFloatFrameOutputBytes);
   size_t position = first;
   while (position < stream.size()) {
-    const uint64_t decoded = DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size());
+    const uint64_t decoded =
+        decoder.DecodeFrame(&stream[position], stream.size() - position, output.data(), output.size());
     const int32_t consumed = DecodedBytesConsumed(decoded);
     if (consumed <= 0) break;
     if (static_cast<size_t>(DecodedBytesProduced(decoded)) != frameBytes) {
@@ -55,6 +51,13 @@ FLOAT_STREAM DecodeFloat(const std::vector<uint8_t>& stream, int32_t rateReducti
     ++result.frames;
   }
   return result;
+}
+
+// The 16-bit sample the decoder makes of a sum: truncated toward zero, then
+// clipped (NaN, which no sound stream gives, as the lowest).
+int32_t ToPcm16(float sum) {
+  if (std::isnan(sum)) return -32768;
+  return static_cast<int32_t>(std::clamp(std::trunc(sum), -32768.0f, 32767.0f));
 }
 
 // The samples of a 24-bit PCM WAV file (chunk walk), at full scale 1.0.
@@ -134,7 +137,7 @@ TEST_F(MpegFloatTest, FloatSumsConvertToThePcmOutput) {
         ASSERT_EQ(samples.size(), sums.sums.size());
         size_t mismatches = 0;
         for (size_t i = 0; i < samples.size(); ++i) {
-          if (ConvertSample16(sums.sums[i]) != samples[i]) ++mismatches;
+          if (ToPcm16(sums.sums[i]) != samples[i]) ++mismatches;
         }
         EXPECT_EQ(0u, mismatches);
       }

@@ -42,7 +42,7 @@ bool RunQuietly(const std::string& command) {
 int WalkBlockTypes(std::vector<uint8_t>& stream, unsigned mix, std::set<std::string>& transitions) {
   int flagged = 0;
   std::string previous[2];
-  for (size_t position = mpeg_test::FindFirstFrame(stream); position + 4 <= stream.size();) {
+  for (size_t position = FindFirstFrame(stream.data(), stream.size()); position + 4 <= stream.size();) {
     MPEG_HEADER header;
     int32_t bitRate = 0;
     const int32_t length = ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);
@@ -227,7 +227,7 @@ TEST_F(MpegReferenceTest, Mpeg1IntensityStereo) {
     std::vector<uint8_t> stream = Encode("lame", options, "plain.mp3");
     const std::vector<uint8_t> original = stream;
     int flagged = 0;
-    for (size_t position = mpeg_test::FindFirstFrame(stream); position + 4 <= stream.size();) {
+    for (size_t position = FindFirstFrame(stream.data(), stream.size()); position + 4 <= stream.size();) {
       MPEG_HEADER header;
       int32_t bitRate = 0;
       const int32_t length = ParseFrameHeader(&stream[position], stream.size() - position, header, bitRate);

@@ -34,20 +34,6 @@ inline bool HaveVectors() {
   return ReadFile(VectorDirectory() + "/MANIFEST.tsv", manifest) && !manifest.empty();
 }
 
-// The first frame as the decoding job finds it: after an ID3 version 2 tag,
-// at the first 0xFF followed by 0xEx or 0xFx.
-inline size_t FindFirstFrame(const std::vector<uint8_t>& bytes) {
-  size_t offset = 0;
-  if (bytes.size() >= 10 && std::memcmp(bytes.data(), "ID3", 3) == 0) {
-    offset =
-        ((bytes[6] & 0x7Fu) << 21) + ((bytes[7] & 0x7Fu) << 14) + ((bytes[8] & 0x7Fu) << 7) + (bytes[9] & 0x7Fu) + 10;
-  }
-  for (; offset + 1 < bytes.size(); ++offset) {
-    if (bytes[offset] == 0xFF && (bytes[offset + 1] & 0xE0) == 0xE0) return offset;
-  }
-  return bytes.size();
-}
-
 struct DECODED_STREAM {
   bool initialised = false;
   MPEG_OUTPUT_FORMAT format;
@@ -57,27 +43,36 @@ struct DECODED_STREAM {
   bool framesWellFormed = true;  // every frame produced exactly one frame of PCM
 };
 
+// Sets `decoder` up for the stream's first frame, found as the decoding job
+// finds it; returns that frame's offset, or the stream's size on failure.
+inline size_t InitAtFirstFrame(CMpegDecoder& decoder, const std::vector<uint8_t>& stream, int32_t rateReduction,
+                               uint32_t options, int32_t frequencyLimit) {
+  const size_t first = FindFirstFrame(stream.data(), stream.size());
+  if (first >= stream.size()) return stream.size();
+  MPEG_HEADER header;
+  int32_t bitRate = 0;
+  const int32_t length = ParseFrameHeader(&stream[first], stream.size() - first, header, bitRate);
+  if (length == 0 || !decoder.Init(header, length, rateReduction, 0, options, frequencyLimit)) return stream.size();
+  return first;
+}
+
 // Decodes `stream` from its first frame until DecodeFrame stops. Each frame
 // is handed over in a buffer of exactly the bytes left, so that a read past
 // them shows under a memory checker.
 inline DECODED_STREAM DecodeStream(const std::vector<uint8_t>& stream, int32_t rateReduction = 0, uint32_t options = 0,
                                    int32_t frequencyLimit = 24000) {
   DECODED_STREAM result;
-  const size_t first = FindFirstFrame(stream);
-  if (first >= stream.size()) return result;
-  MPEG_HEADER header;
-  int32_t bitRate = 0;
-  const int32_t length = ParseFrameHeader(&stream[first], stream.size() - first, header, bitRate);
-  if (length == 0) return result;
-  result.initialised = InitDecoder(header, length, rateReduction, 0, options, frequencyLimit);
+  CMpegDecoder decoder;
+  const size_t first = InitAtFirstFrame(decoder, stream, rateReduction, options, frequencyLimit);
+  result.initialised = first < stream.size();
   if (!result.initialised) return result;
-  GetOutputFormat(result.format);
+  decoder.GetOutputFormat(result.format);
   const size_t frameBytes = static_cast<size_t>(result.format.samplesPerFrame) * (result.format.bitsPerSample / 8);
   size_t position = first;
   std::vector<uint8_t> output(kMpegMaxFrameOutputBytes);
   while (position < stream.size()) {
     std::vector<uint8_t> rest(stream.begin() + static_cast<std::ptrdiff_t>(position), stream.end());
-    const uint64_t decoded = DecodeFrame(rest.data(), rest.size(), output.data(), output.size());
+    const uint64_t decoded = decoder.DecodeFrame(rest.data(), rest.size(), output.data(), output.size());
     const int32_t consumed = DecodedBytesConsumed(decoded);
     if (consumed <= 0) break;
     const int32_t produced = DecodedBytesProduced(decoded);
