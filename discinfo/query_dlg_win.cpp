@@ -78,8 +78,8 @@ BOOL CQueryDlg::OnInitDialog() {
   block_.done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   block_.chosenRow = -1;
   block_.driveLetter = target_.driveLetter;
-  if (!block_.choice || !block_.done || !pages_.Create(Handle(), IDC_QUERY_FRAME,
-                                                       {&progress_, &list_, &info_, &noMatch_, &error_})) {
+  if (!block_.choice || !block_.done ||
+      !pages_.Create(Handle(), IDC_QUERY_FRAME, {&progress_, &list_, &info_, &noMatch_, &error_})) {
     ShowMessageText(Owner(), "Cannot open the CDDB query window.", MB_OK | MB_ICONSTOP);
     EndDialog(IDCANCEL);
     return TRUE;

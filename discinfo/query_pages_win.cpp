@@ -56,8 +56,8 @@ void CQueryMatchMulti::ShowMatches(const CCddbDiscCollection& matches) {
 }
 
 int CQueryMatchMulti::SelectedRow() const {
-  return static_cast<int>(SendMessageA(Item(IDC_QUERY_MATCH_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                       LVNI_SELECTED));
+  return static_cast<int>(
+      SendMessageA(Item(IDC_QUERY_MATCH_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 CQueryFullInfo::CQueryFullInfo(HWND owner) : CDialog(IDD_QUERY_FULL_INFO, owner) {}

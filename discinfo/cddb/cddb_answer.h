@@ -40,7 +40,6 @@ struct CDDB_MATCH {
   std::string title;     // the DTITLE, as sent
 };
 
-
 // A query answer: 200 gives one exact match, 210 (several exact) and 211
 // (inexact) the listed matches in the server's order, 202 none. Returns
 // kCddbOk and the match kind, or a failure (a malformed match line:

@@ -68,8 +68,8 @@ struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl>
   int32_t Fetch(const std::string& command, bool cacheable, CDDB_ANSWER& answer);
   int32_t FetchFromServer(const std::string& command, std::string& body);
   int32_t Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result);
-  int32_t ReadEntry(const std::string& category, const std::string& discId, const std::string& tocText,
-                    size_t tracks, std::shared_ptr<CCddbDisc>& disc);
+  int32_t ReadEntry(const std::string& category, const std::string& discId, const std::string& tocText, size_t tracks,
+                    std::shared_ptr<CCddbDisc>& disc);
   std::string CachePath(const std::string& command);
   std::string ServerUrl();
   void Hello(std::string& user, std::string& host);
@@ -342,9 +342,8 @@ std::string CCddbComponent::TocFromDevice(uint32_t cdAudioDevice) {
 void CCddbComponent::LookupToc(const std::string& tocText, int32_t flags) {
   CDDB_TOC toc;
   if (!ParseCddbToc(tocText, toc)) throw CCddbException("invalid argument passed to interface function.");
-  impl_->Start(kCddbLookupDone, [impl = impl_.get(), toc, tocText](CDDB_RESULT& result) {
-    return impl->Lookup(toc, tocText, result);
-  });
+  impl_->Start(kCddbLookupDone,
+               [impl = impl_.get(), toc, tocText](CDDB_RESULT& result) { return impl->Lookup(toc, tocText, result); });
 }
 
 std::shared_ptr<CCddbDisc> CCddbComponent::ExactMatch() {
@@ -389,8 +388,8 @@ std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables1(int32_t
 }
 
 std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables2(int32_t flags) {
-  static const char* const kCategories[] = {"blues", "classical", "country", "data", "folk", "jazz",
-                                            "misc", "newage", "reggae", "rock", "soundtrack"};
+  static const char* const kCategories[] = {"blues", "classical", "country", "data", "folk",      "jazz",
+                                            "misc",  "newage",    "reggae",  "rock", "soundtrack"};
   auto genres = std::make_shared<std::vector<std::string>>();
   for (const char* category : kCategories) genres->push_back(CddbGenreName(CDDB_ENTRY(), category));
   return genres;

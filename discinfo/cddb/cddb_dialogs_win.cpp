@@ -111,8 +111,8 @@ bool IsPlausibleEmail(const std::string& email) {
 
 bool RunRegistrationDialog(HWND parent, CDDB_USER& user) {
   CTemplateBuilder builder("CDDB Registration", 220, 96);
-  builder.Item(kStatic, "Enter a handle and the e-mail address the CDDB server may use to reach you.", 0, SS_LEFT,
-               7, 7, 206, 18);
+  builder.Item(kStatic, "Enter a handle and the e-mail address the CDDB server may use to reach you.", 0, SS_LEFT, 7, 7,
+               206, 18);
   builder.Label("&Handle:", 7, 34, 60);
   builder.Field(kHandle, 70, 34, 143);
   builder.Label("&E-mail address:", 7, 52, 60);
@@ -126,8 +126,8 @@ bool RunRegistrationDialog(HWND parent, CDDB_USER& user) {
   state.apply = [&user](HWND dialog) {
     std::string handle = Trim(ItemText(dialog, kHandle)), email = Trim(ItemText(dialog, kEmail));
     if (handle.empty() || !IsPlausibleEmail(email)) {
-      MessageBoxA(dialog, "Please enter a handle and an e-mail address such as name@example.org.",
-                  "CDDB Registration", MB_OK | MB_ICONEXCLAMATION);
+      MessageBoxA(dialog, "Please enter a handle and an e-mail address such as name@example.org.", "CDDB Registration",
+                  MB_OK | MB_ICONEXCLAMATION);
       return false;
     }
     user.handle = handle;
@@ -167,10 +167,10 @@ bool RunDiscEditor(HWND parent, CCddbDisc& disc) {
   builder.Label("&Genre:", 110, 43, 30);
   builder.Field(kGenre, 143, 43, 103);
   builder.Label(disc.multiArtist ? "T&racks (artist / title):" : "T&racks:", 7, 61, 200);
-  builder.Item(kEdit, "", kTracks,
-               WS_BORDER | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-                   ES_WANTRETURN,
-               7, 73, 239, 112);
+  builder.Item(
+      kEdit, "", kTracks,
+      WS_BORDER | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
+      7, 73, 239, 112);
   builder.OkCancel(147, 192);
   DIALOG_STATE state;
   state.fill = [&disc](HWND dialog) {

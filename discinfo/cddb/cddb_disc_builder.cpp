@@ -4,7 +4,6 @@
 
 #include "discinfo/cddb/cddb_text.h"
 
-
 std::shared_ptr<CCddbDisc> DiscOfMatch(const CDDB_MATCH& match, const std::string& toc) {
   auto disc = std::make_shared<CCddbDisc>();
   // Without a separator the DTITLE names both.

@@ -106,8 +106,9 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
   bool viaProxy = !request.proxyHost.empty();
   std::wstring proxy = Wide(request.proxyHost + ":" + std::to_string(request.proxyPort));
   progress(1, 0, 0);
-  HINTERNET session = WinHttpOpen(L"CantaroMaker/1.0", viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                  viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  HINTERNET session =
+      WinHttpOpen(L"CantaroMaker/1.0", viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                  viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
   if (!session) return kCddbNetworkInitFailed;
   int timeout = request.timeoutMs > 0 ? request.timeoutMs : 1;
   WinHttpSetTimeouts(session, timeout, timeout, timeout, timeout);
@@ -132,10 +133,11 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     std::wstring header = Wide("Proxy-Authorization: " + BasicCredentials(request.proxyUser, request.proxyPassword));
     WinHttpAddRequestHeaders(handle, header.c_str(), static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD);
   }
+  // A GET leaves at once; what takes time is the server's answer, which some
+  // WinHTTPs already await inside WinHttpSendRequest.
   progress(2, 0, 0);
-  if (!WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
-    return Failure();
   progress(5, 0, 0);
+  if (!WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) return Failure();
   if (!WinHttpReceiveResponse(handle, nullptr)) return Failure();
   if (QueryNumber(handle, WINHTTP_QUERY_STATUS_CODE, 0) != HTTP_STATUS_OK) return kCddbHttpError;
   return kCddbOk;

@@ -261,7 +261,8 @@ TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
   // Cancel once the server holds a request (the category list comes first).
   for (int i = 0; i < 400 && !ServerHasSeen("cmd=cddb"); ++i) Sleep(50);
   ASSERT_TRUE(ServerHasSeen("cmd=cddb"));
-  EXPECT_NE(WindowText(status), "Reading CD TOC...");
+  for (int i = 0; i < 100 && WindowText(status) != "Waiting for data..."; ++i) Sleep(50);
+  EXPECT_EQ(WindowText(status), "Waiting for data...");
   Screenshot("cddb-query-progress.bmp");
   ClickButton(query, IDC_QUERY_CANCEL);
   EXPECT_TRUE(WaitForClosed(query));
@@ -283,7 +284,8 @@ TEST_F(CddbTest, AnUnregisteredUserIsAskedForAHandleAndAddressFirst) {
   Sleep(300);  // painted
   Screenshot("cddb-registration.bmp");
   ClickButton(registration, IDOK);
-  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please enter a handle and an e-mail address such as name@example.org.");
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout),
+            "Please enter a handle and an e-mail address such as name@example.org.");
   SendMessageA(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("newcomer@example.org"));
   ClickButton(registration, IDOK);
   HWND query = WaitForWindowTitled(program_.ProcessId(), "Querying CDDB", kTimeout);
