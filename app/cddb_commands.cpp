@@ -1,7 +1,9 @@
 #include "app/cddb_commands.h"
 
 #include "app/busy_guard.h"
-#include "discinfo/query_dlg_win.h"
+#include "cdrom/cd_audio_service.h"
+#include "discinfo/submit_dlg_win.h"
+#include "resources/strings.h"
 
 CDDB_SESSION_OPTIONS CddbOptionsFromSettings(const CAppSettings& settings) {
   CDDB_SESSION_OPTIONS options;
@@ -21,18 +23,86 @@ void CCddbCommands::SetUpCddbSession(HWND mainWindow) {
 
 void CCddbCommands::ApplyCddbOptions() { session_.ApplyCddbOptions(CddbOptionsFromSettings(settings_)); }
 
-void CCddbCommands::QueryCddb(HWND mainWindow) {
-  CBusyGuard busy(busy_);
-  if (!busy.Held()) return;
+bool CCddbCommands::UserIsRegistered() {
   CCDDBControl& control = session_.Control();
-  if (control.IsUserRegistered(0) == 0 && control.IsUserRegistered(1) == 0) return;
+  return control.IsUserRegistered(0) != 0 || control.IsUserRegistered(1) != 0;
+}
+
+QUERY_TARGET CCddbCommands::Target() {
   QUERY_TARGET target;
   target.record = &record_;
   target.driveLetter = cdrom_.CurrentLetter();
   target.setRowTitle = [this](int trackIndex, const std::string& title) { SetRowTitle(trackIndex, title); };
-  CQueryDlg query(session_, mainWindow, target);
-  query.DoModal();
+  return target;
 }
+
+void CCddbCommands::QueryCddb(HWND mainWindow) {
+  CBusyGuard busy(busy_);
+  if (!busy.Held() || !UserIsRegistered()) return;
+  CQueryDlg query(session_, mainWindow, Target());
+  query.DoModal();
+  if (query.SubmitNew()) SubmitToCddb(mainWindow);
+}
+
+void CCddbCommands::SubmitToCddb(HWND mainWindow) {
+  // The query's "Submit New" comes here with the flag held, so it is set
+  // without a test; it is clear again when the submission ends.
+  busy_ = true;
+  struct CLEAR_BUSY {
+    bool& busy;
+    ~CLEAR_BUSY() { busy = false; }
+  } clearBusy{busy_};
+  if (!UserIsRegistered()) {
+    ShowMessageText(mainWindow, "You must register CDDB first.");
+    return;
+  }
+  std::string toc = CurrentDiscToc();
+  std::shared_ptr<CCddbDisc> disc;
+  try {
+    disc = PrepareSubmission(session_.Control(), toc, record_);
+  } catch (const CCddbException&) {
+    ShowMessageText(mainWindow, "Get Media TOC Error!");
+    return;
+  }
+  SUBMIT_TARGET target;
+  target.accept = Target();
+  target.homePage = URL_HOME_PAGE;
+  CSubmitDlg submission(session_, mainWindow, disc, target);
+  submission.DoModal();
+  session_.Control().SetParentWindow(reinterpret_cast<intptr_t>(mainWindow), 0);
+}
+
+// The TOC string of the disc in the current drive, read through the
+// CD-audio service; empty when it cannot be read.
+std::string CCddbCommands::CurrentDiscToc() {
+  ICdAudioService* service = CdAudioService();
+  std::string error;
+  uint32_t device = service ? service->Open(cdrom_.CurrentLetter(), error) : 0;
+  if (device == 0) return std::string();
+  std::string toc = session_.Control().TocFromDevice(device);
+  service->Close(device);
+  return toc;
+}
+
+void CCddbCommands::MusicBrowser(HWND mainWindow) {
+  {
+    CBusyGuard busy(busy_);
+    if (!busy.Held() || !UserIsRegistered()) return;
+    CMusicBrowserDlg browser(session_, mainWindow, browseLookup_);
+    browser.DoModal();
+    // The lookup ends once the browser has closed, whichever comes first:
+    // this or the browser's posted request.
+    EndBrowseLookup();
+    if (!browser.SubmitNew()) return;
+  }
+  SubmitToCddb(mainWindow);
+}
+
+void CCddbCommands::StartBrowseLookup(HWND browser) {
+  browseLookup_.Start(browser, session_.Control(), cdrom_.CurrentLetter());
+}
+
+void CCddbCommands::EndBrowseLookup() { browseLookup_.End(); }
 
 void CCddbCommands::RegisterWithCddb(HWND mainWindow) {
   CBusyGuard busy(busy_);

@@ -6,7 +6,9 @@
 #include "app/settings.h"
 #include "app/track_list_win.h"
 #include "cdrom/cdrom_device.h"
+#include "discinfo/browser_dlg_win.h"
 #include "discinfo/cddb_session_win.h"
+#include "discinfo/query_dlg_win.h"
 #include "discinfo/disc_record.h"
 
 // The session's options as the settings hold them.
@@ -21,9 +23,19 @@ class CCddbCommands {
   void SetUpCddbSession(HWND mainWindow);
   void ApplyCddbOptions();
   void QueryCddb(HWND mainWindow);
+  void SubmitToCddb(HWND mainWindow);
+  void MusicBrowser(HWND mainWindow);
   void RegisterWithCddb(HWND mainWindow);
+  // The music browser's lookup, which the main window owns: started when
+  // the browser opens, ended once it has closed.
+  void StartBrowseLookup(HWND browser);
+  void EndBrowseLookup();
 
  private:
+  // Registered already, or after the component's own prompt.
+  bool UserIsRegistered();
+  QUERY_TARGET Target();
+  std::string CurrentDiscToc();
   void SetRowTitle(int trackIndex, const std::string& title);
 
   const CAppSettings& settings_;
@@ -32,4 +44,5 @@ class CCddbCommands {
   CTrackList& list_;
   const CCdromDevice& cdrom_;
   CCddbSession session_;
+  CBrowserLookup browseLookup_;
 };

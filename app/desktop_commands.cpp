@@ -8,11 +8,12 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "resources/resource.h"
+#include "resources/strings.h"
 #include "widgets/dialog.h"
 
 namespace {
 
-const char* const kHomePage = "http://www.cantaromaker.com/";
+const char* const kHomePage = URL_HOME_PAGE;
 const char* const kCddbHomePage = "http://www.cddb.com/";
 
 bool Launch(HWND owner, const char* verb, const std::string& target) {

@@ -86,6 +86,10 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {WM_COMMAND, ID_ACTION_QUERY_CDDB, &M::OnQueryCddb},
       {WM_COMMAND, IDC_BTN_QUERY_CDDB, &M::OnQueryCddb},
       {WM_COMMAND, ID_HELP_REGISTER_CDDB, &M::OnRegisterCddb},
+      {WM_COMMAND, ID_ACTION_SUBMIT_CDDB, &M::OnSubmitCddb},
+      {WM_COMMAND, ID_ACTION_MUSIC_BROWSER, &M::OnMusicBrowser},
+      {UM_BROWSE_START, 0, &M::OnBrowseStart},
+      {UM_BROWSE_END, 0, &M::OnBrowseEnd},
       {WM_COMMAND, ID_FILE_MP3_PLAYER, &M::OnMp3Player},
       {WM_COMMAND, IDC_BTN_MP3_PLAYER, &M::OnMp3Player},
       {WM_COMMAND, ID_EDIT_SELECT_ALL, &M::OnSelectionCommand},
@@ -427,6 +431,26 @@ LRESULT CMainWindow::OnWebPage(WPARAM wParam, LPARAM) {
 
 LRESULT CMainWindow::OnQueryCddb(WPARAM, LPARAM) {
   cddb_.QueryCddb(Handle());
+  return 0;
+}
+
+LRESULT CMainWindow::OnSubmitCddb(WPARAM, LPARAM) {
+  cddb_.SubmitToCddb(Handle());
+  return 0;
+}
+
+LRESULT CMainWindow::OnMusicBrowser(WPARAM, LPARAM) {
+  cddb_.MusicBrowser(Handle());
+  return 0;
+}
+
+LRESULT CMainWindow::OnBrowseStart(WPARAM wParam, LPARAM) {
+  cddb_.StartBrowseLookup(reinterpret_cast<HWND>(wParam));
+  return 0;
+}
+
+LRESULT CMainWindow::OnBrowseEnd(WPARAM, LPARAM) {
+  cddb_.EndBrowseLookup();
   return 0;
 }
 

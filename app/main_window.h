@@ -96,6 +96,10 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnMp3Player(WPARAM, LPARAM);
   LRESULT OnQueryCddb(WPARAM, LPARAM);
   LRESULT OnRegisterCddb(WPARAM, LPARAM);
+  LRESULT OnSubmitCddb(WPARAM, LPARAM);
+  LRESULT OnMusicBrowser(WPARAM, LPARAM);
+  LRESULT OnBrowseStart(WPARAM wParam, LPARAM);
+  LRESULT OnBrowseEnd(WPARAM, LPARAM);
   LRESULT OnSelectionCommand(WPARAM wParam, LPARAM);
 
   CAppSettings& settings_;

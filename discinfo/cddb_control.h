@@ -28,6 +28,9 @@ class CCDDBControl {
   }
   std::shared_ptr<std::vector<std::string>> PreloadTables1(int32_t flags) { return component_->PreloadTables1(flags); }
   std::shared_ptr<std::vector<std::string>> PreloadTables2(int32_t flags) { return component_->PreloadTables2(flags); }
+  std::shared_ptr<CCddbDisc> NewDisc(const std::string& toc) { return component_->NewDisc(toc); }
+  void SubmitDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) { component_->SubmitDisc(disc, flags); }
+  void StopBrowse(int32_t flags) { component_->StopBrowse(flags); }
   void EditDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) { component_->EditDisc(disc, flags); }
   void CancelCommand() { component_->CancelCommand(); }
   void ClearCache(int32_t flags) { component_->ClearCache(flags); }

@@ -5,10 +5,10 @@
 // and on OK copies the disc's texts into the disc record.
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
+#include "discinfo/cddb_lookup_win.h"
 #include "discinfo/cddb_session_win.h"
 #include "discinfo/disc_record.h"
 #include "discinfo/query_pages_win.h"
@@ -21,6 +21,9 @@ struct QUERY_TARGET {
   char driveLetter = 0;
   std::function<void(int trackIndex, const std::string& title)> setRowTitle;
 };
+
+// Copies an accepted disc into the target and its rows.
+void AcceptCddbDisc(const CCddbDisc& disc, const QUERY_TARGET& target);
 
 class CQueryDlg : public CDialog {
  public:
@@ -37,21 +40,6 @@ class CQueryDlg : public CDialog {
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  // What the window and its worker share.
-  struct WORKER_BLOCK {
-    CCDDBControl* control = nullptr;
-    HWND window = nullptr;
-    HANDLE choice = nullptr;  // the user has decided (auto-reset)
-    HANDLE done = nullptr;    // a component command has completed (auto-reset)
-    std::atomic<int> chosenRow{-1};
-    std::atomic<int> matchKind{0};
-    std::atomic<int> failed{0};  // -1: a command failed or was cancelled
-    char driveLetter = 0;
-  };
-  static DWORD WINAPI WorkerMain(void* block);
-  static void RunWorker(WORKER_BLOCK& block);
-  static bool Preload(WORKER_BLOCK& block, bool second);
-
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
   LRESULT OnProgress(WPARAM wParam, LPARAM);
   LRESULT OnConnecting(WPARAM, LPARAM);
@@ -65,19 +53,16 @@ class CQueryDlg : public CDialog {
   LRESULT OnCancelButton(WPARAM, LPARAM);
   LRESULT OnSubmitNew(WPARAM, LPARAM);
 
-  bool ShowWaitCursor(LRESULT& result);
   void ShowError(const std::string& text);
   void MakeOkTheChoice();
-  void AcceptShownDisc();
   // Stops the worker, closes the CD-audio device, lets go of the fetched
   // disc and ends the window.
   void Close(INT_PTR result);
-  void StopWorker();
 
   CCddbSession& session_;
   QUERY_TARGET target_;
-  WORKER_BLOCK block_;
-  HANDLE worker_ = nullptr;
+  CDDB_LOOKUP_BLOCK block_;
+  CCddbWorker worker_;
   CPageHost pages_;
   CQueryProgress progress_;
   CQueryMatchMulti list_;
@@ -91,6 +76,5 @@ class CQueryDlg : public CDialog {
   bool cancelling_ = false;
 };
 
-// The CD-audio device the query has open (0: none), shared by the window
-// and its worker.
-uint32_t QueryDeviceSlot();
+// While a cancel is on its way a CDDB window shows it is waiting.
+bool ShowCddbWaitCursor(bool cancelling, LRESULT& result);

@@ -1,22 +1,20 @@
 #pragma once
-// The five pages of the query window, laid over its frame.
-#include <memory>
+// The pages of the query window (the music browser shows three of them),
+// laid over its frame.
 #include <string>
 
 #include "discinfo/cddb/cddb_component.h"
-#include "widgets/dialog.h"
+#include "discinfo/cddb_window_win.h"
+#include "resources/resource.h"
 
-class CQueryProgress : public CDialog {
+class CQueryProgress : public CCddbProgressPage {
  public:
-  explicit CQueryProgress(HWND owner);
-  void SetStatus(const char* text);
-  // Range 0..total and the position, both as the bar's 16-bit values.
-  void SetProgress(int32_t position, int32_t total);
+  CQueryProgress() : CCddbProgressPage(IDD_QUERY_PROGRESS) {}
 };
 
 class CQueryMatchMulti : public CDialog {
  public:
-  explicit CQueryMatchMulti(HWND owner);
+  CQueryMatchMulti() : CDialog(IDD_QUERY_MATCH_MULTI, nullptr) {}
   void ShowMatches(const CCddbDiscCollection& matches);
   int SelectedRow() const;
 
@@ -26,7 +24,7 @@ class CQueryMatchMulti : public CDialog {
 
 class CQueryFullInfo : public CDialog {
  public:
-  explicit CQueryFullInfo(HWND owner);
+  CQueryFullInfo() : CDialog(IDD_QUERY_FULL_INFO, nullptr) {}
   void ShowDisc(const CCddbDisc& disc);
 
  protected:
@@ -36,11 +34,10 @@ class CQueryFullInfo : public CDialog {
 
 class CQueryNoMatch : public CDialog {
  public:
-  explicit CQueryNoMatch(HWND owner);
+  CQueryNoMatch() : CDialog(IDD_QUERY_NO_MATCH, nullptr) {}
 };
 
-class CQueryError : public CDialog {
+class CQueryError : public CCddbTextPage {
  public:
-  explicit CQueryError(HWND owner);
-  void SetText(const std::string& text);
+  CQueryError() : CCddbTextPage(IDD_QUERY_ERROR, IDC_QUERY_ERROR_TEXT) {}
 };

@@ -44,6 +44,17 @@ enum : uint32_t {
   UM_QUERY_NO_MATCH = kWmUser + 115,
   UM_QUERY_FAILED = kWmUser + 116,
   UM_QUERY_CONNECTING = kWmUser + 123,
+  // Submission worker -> submission window: failure with wParam = the
+  // text; show the edit page; success; connecting to the server.
+  UM_SUBMIT_FAILED = kWmUser + 117,
+  UM_SUBMIT_EDIT = kWmUser + 118,
+  UM_SUBMIT_SUCCEEDED = kWmUser + 119,
+  UM_SUBMIT_CONNECTING = kWmUser + 124,
+  // Music browser -> main window: end the lookup (posted, after the browser
+  // has closed; the parameters of the message that closed it) / start it
+  // (sent; wParam = the browser's window handle).
+  UM_BROWSE_END = kWmUser + 126,
+  UM_BROWSE_START = kWmUser + 127,
   // Main window -> itself: launch the MP3 player.
   UM_LAUNCH_MP3_PLAYER = kWmUser + 120,
   // Status line: wParam = string id of a help text, 0 = standing text again.

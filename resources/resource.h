@@ -69,8 +69,8 @@
 #define IDD_QUERY_FULL_INFO 190
 #define IDD_QUERY_NO_MATCH 191
 #define IDD_QUERY_ERROR 192
-#define IDC_QUERY_STATUS 1091
-#define IDC_QUERY_PROGRESS 1093
+#define IDC_CDDB_STATUS 1091
+#define IDC_CDDB_PROGRESS 1093
 #define IDC_QUERY_OK 1095
 #define IDC_QUERY_CANCEL 1097
 #define IDC_QUERY_SUBMIT_ABOVE 1098
@@ -83,6 +83,28 @@
 #define IDC_QUERY_MORE_INFO 1104
 #define IDC_QUERY_ERROR_TEXT 1105
 
+
+// --- CDDB submission window and its pages, the music browser ------------------
+#define IDD_CDDB_SUBMIT 193
+#define IDD_SUBMIT_PROGRESS 194
+#define IDD_SUBMIT_EDIT 195
+#define IDD_SUBMIT_OK 196
+#define IDD_SUBMIT_ERROR 197
+#define IDD_MUSIC_BROWSER 214
+#define IDC_SUBMIT_ARTIST 1072
+#define IDC_SUBMIT_TITLE 1074
+#define IDC_SUBMIT_EDIT_DISC 1104
+#define IDC_SUBMIT_ERROR_TEXT 1091
+#define IDC_SUBMIT_DONE_TEXT 1092
+#define IDC_SUBMIT_SUBMIT 1106
+#define IDC_SUBMIT_FRAME 1107
+#define IDC_SUBMIT_TRACKS 1109
+#define IDC_SUBMIT_CANCEL 1110
+#define IDC_SUBMIT_LINK 1156
+#define IDC_BROWSER_FRAME 1145
+#define IDC_BROWSER_OK 1146
+#define IDC_BROWSER_CANCEL 1147
+#define IDC_BROWSER_SUBMIT_NEW 1148
 
 // --- Log window -------------------------------------------------------------
 #define IDC_LOG_LIST 1002

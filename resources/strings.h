@@ -37,3 +37,6 @@
 #define LINE_BAD_SYNC "[%s] Bad Sync. in MPEG file."
 #define LINE_DECODE_CANCELED "[%s] User canceled."
 #define LINE_DECODE_OK "[%s] Decode MPEG file OK!"
+
+// The program's home page, behind Help and the submission window's link.
+#define URL_HOME_PAGE "http://www.cantaromaker.com/"

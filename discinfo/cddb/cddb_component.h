@@ -17,7 +17,8 @@
 //
 // The server is the component's own setting, the value "ServerUrl" of its key
 // (default: gnudb's HTTP address); the environment variable CANTARO_CDDB_URL
-// overrides it. Answers of reads are kept in the cache folder.
+// overrides it; submissions go to submit.cgi beside it. Answers of reads are
+// kept in the cache folder.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -34,6 +35,7 @@ inline constexpr const char* kCddbComponentKeyPath = "Software\\Cantaro\\CDDB Co
 // Command codes of CommandCompleted.
 inline constexpr int32_t kCddbLookupDone = 10;     // result: match kind (1 none, 2 several, 3 exact)
 inline constexpr int32_t kCddbFullDiscReady = 13;  // result: the disc
+inline constexpr int32_t kCddbSubmissionDone = 18;
 inline constexpr int32_t kCddbCategoriesLoaded = 20;
 inline constexpr int32_t kCddbGenresLoaded = 21;
 // Progress phases of CommandProgress.
@@ -135,6 +137,14 @@ class CCddbComponent {
   std::shared_ptr<std::vector<std::string>> PreloadTables1(int32_t flags);
   // The genre names the component knows; always at hand.
   std::shared_ptr<std::vector<std::string>> PreloadTables2(int32_t flags);
+  // A new disc for the TOC string, its texts empty, one track per TOC track.
+  std::shared_ptr<CCddbDisc> NewDisc(const std::string& toc);
+  // Sends the disc's entry to the server's submit.cgi (in test mode when the
+  // component's "SubmitMode" says "test", or when it is unset and a test
+  // server is named by CANTARO_CDDB_URL); completes with kCddbSubmissionDone.
+  void SubmitDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags);
+  // Ends a music-browser lookup; the component keeps nothing of it.
+  void StopBrowse(int32_t flags);
   // The component's disc editor, modal over the parent window.
   void EditDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags);
   // Ends the pending command, which completes with kCddbCancelled; with none

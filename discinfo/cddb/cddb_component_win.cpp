@@ -18,6 +18,7 @@
 #include "discinfo/cddb/cddb_http_win.h"
 #include "discinfo/cddb/cddb_text.h"
 #include "discinfo/cddb/cddb_toc.h"
+#include "discinfo/cddb/xmcd_writer.h"
 #include "platform/registry_key_win.h"
 
 namespace {
@@ -66,7 +67,13 @@ struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl>
   void Start(int32_t code, std::function<int32_t(CDDB_RESULT&)> work);
   void Finish(uint64_t generation, int32_t code, int32_t status, const CDDB_RESULT& result);
   int32_t Fetch(const std::string& command, bool cacheable, CDDB_ANSWER& answer);
+  CDDB_HTTP_REQUEST BaseRequest();
+  int32_t Perform(const CDDB_HTTP_REQUEST& request, std::string& body);
   int32_t FetchFromServer(const std::string& command, std::string& body);
+  std::string UserEmail();
+  bool SubmitTestMode();
+  std::string SubmitUrl();
+  int32_t Submit(const CCddbDisc& disc);
   int32_t Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result);
   int32_t ReadEntry(const std::string& category, const std::string& discId, const std::string& tocText, size_t tracks,
                     std::shared_ptr<CCddbDisc>& disc);
@@ -183,8 +190,7 @@ std::string CCddbComponent::Impl::ServerUrl() {
 }
 
 void CCddbComponent::Impl::Hello(std::string& user, std::string& host) {
-  std::string email;
-  settings.QueryString("UserEmail", 256, email);
+  std::string email = UserEmail();
   size_t at = email.find('@');
   user = at == std::string::npos ? email : email.substr(0, at);
   host = at == std::string::npos ? "localhost" : email.substr(at + 1);
@@ -199,22 +205,23 @@ std::string CCddbComponent::Impl::CachePath(const std::string& command) {
   return folder + CddbCacheFileName(command) + kCacheSuffix;
 }
 
-int32_t CCddbComponent::Impl::FetchFromServer(const std::string& command, std::string& body) {
+CDDB_HTTP_REQUEST CCddbComponent::Impl::BaseRequest() {
   CDDB_HTTP_REQUEST request;
-  std::string user, host;
-  Hello(user, host);
+  std::lock_guard<std::mutex> guard(lock);
+  request.proxyHost = options.proxyHost;
+  request.proxyPort = options.proxyPort;
+  request.proxyUser = options.proxyUser;
+  request.proxyPassword = options.proxyPassword;
+  request.timeoutMs = options.timeoutMs;
+  return request;
+}
+
+int32_t CCddbComponent::Impl::Perform(const CDDB_HTTP_REQUEST& request, std::string& body) {
   std::shared_ptr<CCddbHttpCall> current;
   {
     std::lock_guard<std::mutex> guard(lock);
-    request.proxyHost = options.proxyHost;
-    request.proxyPort = options.proxyPort;
-    request.proxyUser = options.proxyUser;
-    request.proxyPassword = options.proxyPassword;
-    request.timeoutMs = options.timeoutMs;
     current = call;
   }
-  request.url = ServerUrl();
-  request.query = CddbRequestQuery(command, user, host, kClientName, clientVersion);
   uint64_t mine = generation;
   auto progress = [this, mine](int32_t phase, int32_t position, int32_t total) {
     if (mine != generation) return;
@@ -225,7 +232,72 @@ int32_t CCddbComponent::Impl::FetchFromServer(const std::string& command, std::s
     event.total = total;
     Post(event);
   };
-  return current->Get(request, body, progress);
+  return current->Perform(request, body, progress);
+}
+
+int32_t CCddbComponent::Impl::FetchFromServer(const std::string& command, std::string& body) {
+  CDDB_HTTP_REQUEST request = BaseRequest();
+  std::string user, host;
+  Hello(user, host);
+  request.url = ServerUrl();
+  request.query = CddbRequestQuery(command, user, host, kClientName, clientVersion);
+  return Perform(request, body);
+}
+
+std::string CCddbComponent::Impl::UserEmail() {
+  std::string email;
+  settings.QueryString("UserEmail", 256, email);
+  return email;
+}
+
+// Test mode unless the component's setting says otherwise; unset, it is on
+// exactly when a test server is named.
+bool CCddbComponent::Impl::SubmitTestMode() {
+  std::string mode;
+  if (settings.QueryString("SubmitMode", 16, mode) == RegistryRead::Ok && !mode.empty()) return mode != "submit";
+  return !EnvironmentValue(kCddbServerUrlVariable).empty();
+}
+
+// submit.cgi beside the server's cddb.cgi.
+std::string CCddbComponent::Impl::SubmitUrl() {
+  std::string url = ServerUrl();
+  size_t slash = url.rfind('/');
+  return (slash == std::string::npos ? url + "/" : url.substr(0, slash + 1)) + "submit.cgi";
+}
+
+int32_t CCddbComponent::Impl::Submit(const CCddbDisc& disc) {
+  CDDB_TOC toc;
+  if (!ParseCddbToc(disc.toc, toc)) return kCddbInvalidArgument;
+  XMCD_TEXTS texts;
+  texts.artist = disc.artist;
+  texts.title = disc.title;
+  texts.year = disc.year;
+  texts.genre = disc.genre;
+  for (const auto& track : disc.tracks) {
+    texts.trackTitles.push_back(track->title);
+    texts.trackArtists.push_back(track->artist);
+  }
+  if (!disc.discId.empty()) texts.discIds.push_back(disc.discId);
+  texts.revision = disc.full ? disc.revision : -1;
+  texts.submitter = std::string(kClientName) + " " + clientVersion;
+  std::string entry, headers, body, answerText;
+  int32_t status = BuildXmcdEntry(toc, texts, entry);
+  std::string email = UserEmail();
+  if (status == kCddbOk && email.empty()) status = kCddbUserNotRegistered;
+  std::string category = disc.category.empty() ? CddbCategoryOfGenre(disc.genre) : disc.category;
+  std::string discId = CddbDiscIdText(CddbDiscId(toc));
+  if (status == kCddbOk)
+    status = CddbSubmitHeaders(category, discId, email, SubmitTestMode(), texts.submitter, headers);
+  if (status != kCddbOk) return status;
+  CDDB_HTTP_REQUEST request = BaseRequest();
+  request.url = SubmitUrl();
+  request.headers = headers;
+  request.body = entry;
+  status = Perform(request, body);
+  if (status == kCddbOk) status = ParseSubmitAnswer(body, answerText);
+  // The next read of this disc must see what was sent, not the cached entry.
+  if (status == kCddbOk) DeleteFileA(CachePath("cddb read " + category + " " + discId).c_str());
+  return status;
 }
 
 int32_t CCddbComponent::Impl::Fetch(const std::string& command, bool cacheable, CDDB_ANSWER& answer) {
@@ -311,13 +383,8 @@ void CCddbComponent::ApplyOptions(const CCddbOptions& options) {
 }
 
 int32_t CCddbComponent::IsUserRegistered(int32_t mayAsk) {
-  std::string email;
-  bool known = impl_->settings.QueryString("UserEmail", 256, email) == RegistryRead::Ok && !email.empty();
-  if (!known && mayAsk) {
-    RegisterUser();
-    known = impl_->settings.QueryString("UserEmail", 256, email) == RegistryRead::Ok && !email.empty();
-  }
-  return known ? 1 : 0;
+  if (impl_->UserEmail().empty() && mayAsk) RegisterUser();
+  return impl_->UserEmail().empty() ? 0 : 1;
 }
 
 void CCddbComponent::RegisterUser() {
@@ -394,6 +461,22 @@ std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables2(int32_t
   for (const char* category : kCategories) genres->push_back(CddbGenreName(CDDB_ENTRY(), category));
   return genres;
 }
+
+std::shared_ptr<CCddbDisc> CCddbComponent::NewDisc(const std::string& tocText) {
+  CDDB_TOC toc;
+  if (!ParseCddbToc(tocText, toc)) throw CCddbException("invalid argument passed to interface function.");
+  auto disc = std::make_shared<CCddbDisc>();
+  disc->toc = tocText;
+  for (size_t i = 0; i < toc.trackFrames.size(); ++i) disc->tracks.push_back(std::make_shared<CCddbTrack>());
+  return disc;
+}
+
+void CCddbComponent::SubmitDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) {
+  if (!disc) throw CCddbException("invalid pointer.");
+  impl_->Start(kCddbSubmissionDone, [impl = impl_.get(), disc](CDDB_RESULT&) { return impl->Submit(*disc); });
+}
+
+void CCddbComponent::StopBrowse(int32_t flags) {}
 
 void CCddbComponent::EditDisc(const std::shared_ptr<CCddbDisc>& disc, int32_t flags) {
   if (!disc) throw CCddbException("invalid pointer.");

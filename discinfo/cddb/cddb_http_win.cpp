@@ -89,7 +89,7 @@ int32_t CCddbHttpCall::Failure() {
   return StatusOfError(error);
 }
 
-int32_t CCddbHttpCall::Get(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress) {
+int32_t CCddbHttpCall::Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress) {
   body.clear();
   started_ = GetTickCount();
   limit_ = static_cast<uint32_t>(request.timeoutMs > 0 ? request.timeoutMs : 1);
@@ -113,8 +113,9 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
   int timeout = request.timeoutMs > 0 ? request.timeoutMs : 1;
   WinHttpSetTimeouts(session, timeout, timeout, timeout, timeout);
   HINTERNET connection = WinHttpConnect(session, url.host.c_str(), url.port, 0);
-  std::wstring target = url.path + L"?" + Wide(request.query);
-  HINTERNET handle = connection ? WinHttpOpenRequest(connection, L"GET", target.c_str(), nullptr, WINHTTP_NO_REFERER,
+  std::wstring target = request.query.empty() ? url.path : url.path + L"?" + Wide(request.query);
+  const wchar_t* verb = request.body.empty() ? L"GET" : L"POST";
+  HINTERNET handle = connection ? WinHttpOpenRequest(connection, verb, target.c_str(), nullptr, WINHTTP_NO_REFERER,
                                                      WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0)
                                 : nullptr;
   {
@@ -133,8 +134,8 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     std::wstring header = Wide("Proxy-Authorization: " + BasicCredentials(request.proxyUser, request.proxyPassword));
     WinHttpAddRequestHeaders(handle, header.c_str(), static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD);
   }
-  // A GET leaves at once; what takes time is the server's answer, which some
-  // WinHTTPs already await inside WinHttpSendRequest.
+  // A request leaves at once; what takes time is the server's answer, which
+  // some WinHTTPs already await inside WinHttpSendRequest.
   progress(2, 0, 0);
   progress(5, 0, 0);
   if (!WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) return Failure();

@@ -1,6 +1,7 @@
 #pragma once
-// One HTTP GET to the CDDB server through WinHTTP, bounded in size and time
-// and cancellable from another thread.
+// One HTTP request to the CDDB server through WinHTTP (a GET, or a POST when
+// there is a body), bounded in size and time and cancellable from another
+// thread.
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -8,7 +9,9 @@
 
 struct CDDB_HTTP_REQUEST {
   std::string url;    // http://host[:port]/path
-  std::string query;  // without the '?'
+  std::string query;    // without the '?'
+  std::string headers;  // extra request headers, each ending in CRLF
+  std::string body;     // a POST's body; empty for a GET
   std::string proxyHost;
   int32_t proxyPort = 0;
   std::string proxyUser, proxyPassword;
@@ -22,9 +25,9 @@ class CCddbHttpCall {
  public:
   ~CCddbHttpCall();
   // The body of a 200 answer, or a failure code: the server could not be
-  // found or reached, timed out, reset the connection, answered with another
-  // HTTP status, or sent more than an answer may hold.
-  int32_t Get(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
+  // found or reached, timed out, reset the connection, a proxy refused the
+  // credentials, another HTTP status came, or more than an answer may hold.
+  int32_t Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
   // From any thread: Get returns kCddbCancelled as soon as it can.
   void Cancel();
 

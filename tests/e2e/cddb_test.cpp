@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,48 @@ class CddbTest : public ::testing::Test {
   void Screenshot(const char* name) { SaveScreenshot(ArtifactFolder() + name); }
 
   std::string Title(int row) { return ListViewText(GetDlgItem(main_, IDC_TRACK_LIST), row, 1); }
+
+  void Rename(int row, const char* title) {
+    HighlightListRow(GetDlgItem(main_, IDC_TRACK_LIST), row);
+    PostMessageA(main_, WM_COMMAND, ID_EDIT_RENAME, 0);
+    HWND dialog = WaitForWindowTitled(program_.ProcessId(), "Rename", kTimeout);
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageA(dialog, IDC_RENAME_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+    ClickButton(dialog, IDOK);
+    WaitForClosed(dialog);
+  }
+
+  // Opens the submission window and waits for its edit page.
+  HWND SubmitWindowAtEditPage() {
+    PostMessageA(main_, WM_COMMAND, ID_ACTION_SUBMIT_CDDB, 0);
+    HWND submit = WaitForWindowTitled(program_.ProcessId(), "Submitting to CDDB", kTimeout);
+    if (submit && !WaitForVisible(submit, IDC_SUBMIT_ARTIST)) return nullptr;
+    return submit;
+  }
+
+  static void SetEditText(HWND page, int id, const char* text) {
+    SendDlgItemMessageA(page, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+
+  // The lines of the server's log since the program started.
+  std::vector<std::string> ServerLog() {
+    std::ifstream log(HostFolder(CddbServerFolder() + "requests.log"));
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t count = 0; std::getline(log, line); ++count)
+      if (count >= requestsBefore_) lines.push_back(line);
+    return lines;
+  }
+
+  int ProgramThreads() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {sizeof(entry)};
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+      if (entry.th32OwnerProcessID == program_.ProcessId()) ++count;
+    CloseHandle(snapshot);
+    return count;
+  }
 
   void Close() {
     PostMessageA(main_, WM_CLOSE, 0, 0);
@@ -256,7 +299,7 @@ TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
   ASSERT_NE(Start("slow"), nullptr);
   HWND query = Query();
   ASSERT_NE(query, nullptr);
-  HWND status = WaitForVisible(query, IDC_QUERY_STATUS);
+  HWND status = WaitForVisible(query, IDC_CDDB_STATUS);
   ASSERT_NE(status, nullptr);
   // Cancel once the server holds a request (the category list comes first).
   for (int i = 0; i < 400 && !ServerHasSeen("cmd=cddb"); ++i) Sleep(50);
@@ -266,6 +309,124 @@ TEST_F(CddbTest, CancelWhileWaitingClosesOnTheCancelCompletion) {
   Screenshot("cddb-query-progress.bmp");
   ClickButton(query, IDC_QUERY_CANCEL);
   EXPECT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(0), "Track 1");
+  Close();
+}
+
+TEST_F(CddbTest, SubmissionChecksTheTextsSendsThemAndAQueryFindsThemAfter) {
+  ASSERT_NE(Start("normal"), nullptr);
+  Rename(0, "First Song");
+  Rename(1, "Second Song");
+  HWND submit = SubmitWindowAtEditPage();
+  ASSERT_NE(submit, nullptr);
+  HWND page = GetParent(FindVisibleDescendant(submit, IDC_SUBMIT_ARTIST));
+  HWND tracks = GetDlgItem(page, IDC_SUBMIT_TRACKS);
+  EXPECT_EQ(ListViewText(tracks, 2, 0), "03");
+  EXPECT_EQ(ListViewText(tracks, 0, 1), "First Song");
+  ClickButton(submit, IDC_SUBMIT_SUBMIT);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Please input the CD Artist!");
+  SetEditText(page, IDC_SUBMIT_ARTIST, "The Submitters");
+  SetEditText(page, IDC_SUBMIT_TITLE, "Fresh Album");
+  ClickButton(submit, IDC_SUBMIT_SUBMIT);
+  EXPECT_EQ(program_.WaitForMessageBox(kTimeout), "Missing title for track #03.");
+  Sleep(300);  // painted
+  Screenshot("cddb-submit-edit.bmp");
+
+  // The third title comes from the component's disc editor.
+  ClickButton(page, IDC_SUBMIT_EDIT_DISC);
+  HWND editor = WaitForWindowTitled(program_.ProcessId(), "Disc Information", kTimeout);
+  ASSERT_NE(editor, nullptr);
+  HWND edit = nullptr;
+  for (int i = 0; i < 5; ++i) edit = FindWindowExA(editor, edit, "Edit", nullptr);  // the track lines
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("First Song\r\nSecond Song\r\nThird Song"));
+  ClickButton(editor, IDOK);
+  ASSERT_TRUE(WaitForClosed(editor));
+  EXPECT_EQ(ListViewText(tracks, 2, 1), "Third Song");
+  ClickButton(submit, IDC_SUBMIT_SUBMIT);
+  ASSERT_NE(WaitForVisible(submit, IDC_SUBMIT_DONE_TEXT), nullptr);
+  EXPECT_EQ(WindowText(GetDlgItem(submit, IDC_SUBMIT_CANCEL)), "Close");
+  Sleep(300);
+  Screenshot("cddb-submit-ok.bmp");
+  ClickButton(submit, IDC_SUBMIT_CANCEL);
+  ASSERT_TRUE(WaitForClosed(submit));
+  EXPECT_EQ(Title(2), "Third Song");  // the record took the submitted texts
+
+  std::string headers;
+  for (const std::string& line : ServerLog()) headers += line + "\n";
+  EXPECT_NE(headers.find("POST /normal/~cddb/submit.cgi"), std::string::npos) << headers;
+  EXPECT_NE(headers.find("Category: misc"), std::string::npos);  // no genre: "120", no freedb category
+  EXPECT_NE(headers.find("Discid: " + DiscId()), std::string::npos);
+  EXPECT_NE(headers.find("User-Email: tester@example.org"), std::string::npos);
+  EXPECT_NE(headers.find("Submit-Mode: test"), std::string::npos);
+
+  // The entry the server kept, field by field.
+  std::ifstream stored(HostFolder(CddbServerFolder() + "entries\\misc\\" + DiscId()));
+  std::string entry((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+  EXPECT_NE(entry.find("DISCID=" + DiscId()), std::string::npos) << entry;
+  EXPECT_NE(entry.find("DTITLE=The Submitters / Fresh Album\n"), std::string::npos);
+  EXPECT_NE(entry.find("DGENRE=120\n"), std::string::npos);
+  EXPECT_NE(entry.find("TTITLE2=Third Song\n"), std::string::npos);
+  EXPECT_NE(entry.find("# Revision: 0\n"), std::string::npos);
+  EXPECT_NE(entry.find("#\t" + std::to_string(toc_.trackFrames[1]) + "\n"), std::string::npos);
+
+  // A query now finds what was sent.
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  HWND artist = WaitForVisible(query, IDC_QUERY_ARTIST);
+  ASSERT_NE(artist, nullptr);
+  EXPECT_EQ(WindowText(artist), "Artist: The Submitters");
+  ClickButton(query, IDC_QUERY_CANCEL);
+  WaitForClosed(query);
+  Close();
+}
+
+TEST_F(CddbTest, ARefusedOrUnansweredSubmissionEndsOnTheFailurePage) {
+  for (const char* scenario : {"refuse", "slow"}) {
+    SCOPED_TRACE(scenario);
+    if (std::string(scenario) == "slow") StoreDword("SERVERTIMEOUT", 1500);
+    ASSERT_NE(Start(scenario), nullptr);
+    for (int row = 0; row < 3; ++row) Rename(row, ("Song " + std::to_string(row + 1)).c_str());
+    HWND submit = SubmitWindowAtEditPage();
+    ASSERT_NE(submit, nullptr);
+    HWND page = GetParent(FindVisibleDescendant(submit, IDC_SUBMIT_ARTIST));
+    SetEditText(page, IDC_SUBMIT_ARTIST, "Someone");
+    SetEditText(page, IDC_SUBMIT_TITLE, "Something");
+    ClickButton(submit, IDC_SUBMIT_SUBMIT);
+    HWND error = WaitForVisible(submit, IDC_SUBMIT_ERROR_TEXT);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(WindowText(error).rfind("Command completed with FAILED result: ", 0), 0u) << WindowText(error);
+    if (std::string(scenario) == "slow")
+      EXPECT_EQ(WindowText(error), "Command completed with FAILED result: timed-out waiting for data from server.");
+    Sleep(300);
+    Screenshot(std::string(scenario) == "slow" ? "cddb-submit-timeout.bmp" : "cddb-submit-refused.bmp");
+    ClickButton(submit, IDC_SUBMIT_CANCEL);
+    EXPECT_TRUE(WaitForClosed(submit));
+    Close();
+  }
+}
+
+TEST_F(CddbTest, TheMusicBrowserClosesOnceTheDiscIsKnownAndLeavesNothingRunning) {
+  ServeEntry({"rock", "Browsed", "Album", "2010", {"B1", "B2", "B3"}});
+  ASSERT_NE(Start("normal"), nullptr);
+  auto browseOnce = [&](size_t queriesBefore) {
+    PostMessageA(main_, WM_COMMAND, ID_ACTION_MUSIC_BROWSER, 0);
+    for (int i = 0; i < 400; ++i) {
+      size_t queries = 0;
+      for (const std::string& line : ServerLog()) queries += line.find("cmd=cddb+query") != std::string::npos;
+      if (queries > queriesBefore && !WaitForWindowTitled(program_.ProcessId(), "CDDB Music Browser", 0)) return;
+      Sleep(25);
+    }
+    ADD_FAILURE() << "the browser did not close";
+  };
+  browseOnce(0);
+  EXPECT_EQ(Title(0), "Track 1");  // one match: nothing copied
+  Sleep(500);
+  int threadsBefore = ProgramThreads();
+  for (size_t run = 1; run < 50; ++run) browseOnce(run);
+  Sleep(1000);
+  EXPECT_LE(ProgramThreads(), threadsBefore);
+  RemoveServedCddbEntries();
+  browseOnce(50);  // no match closes it as well
   EXPECT_EQ(Title(0), "Track 1");
   Close();
 }

@@ -163,7 +163,7 @@ TEST_F(CddbComponentTest, TheProxyIsUsedWithItsCredentials) {
     component_.LookupToc(FormatCddbToc(toc_), 1);
     return WaitForCompletion();
   };
-  EXPECT_EQ(lookup().status, kCddbHttpError);  // 407: no credentials
+  EXPECT_EQ(lookup().status, kCddbProxyAuthFailed);  // 407: no credentials
   options.proxyUser = "user";
   options.proxyPassword = "pass";
   component_.ApplyOptions(options);

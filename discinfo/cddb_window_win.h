@@ -1,0 +1,75 @@
+#pragma once
+// What the CDDB windows (query, submission, music browser) have in common:
+// the block a window shares with its worker thread, starting and stopping
+// that worker while it may be sending to the window, and the progress and
+// text pages.
+#include <windows.h>
+
+#include <atomic>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "discinfo/cddb_control.h"
+#include "discinfo/cddb_session.h"
+#include "widgets/dialog.h"
+
+struct CDDB_WORKER_BLOCK {
+  CCDDBControl* control = nullptr;
+  HWND window = nullptr;
+  HANDLE choice = nullptr;     // the user has decided (auto-reset)
+  HANDLE done = nullptr;       // a component command has completed (auto-reset)
+  std::atomic<int> failed{0};  // -1: a command failed or was cancelled
+
+  CDDB_WORKER_BLOCK() = default;
+  CDDB_WORKER_BLOCK(const CDDB_WORKER_BLOCK&) = delete;
+  CDDB_WORKER_BLOCK& operator=(const CDDB_WORKER_BLOCK&) = delete;
+  ~CDDB_WORKER_BLOCK();
+  // Both events, clear; false when the system gives none.
+  bool CreateEvents();
+  // A component command has ended; false when it failed.
+  bool AwaitDone();
+  // The preload of the first or the second table, waited for when the
+  // component does not have it at hand; false when it failed.
+  bool Preload(bool second);
+};
+
+class CCddbWorker {
+ public:
+  ~CCddbWorker() { CloseHandle(thread_); }
+  bool Start(LPTHREAD_START_ROUTINE main, void* parameter);
+  // Wakes the worker (failure marker and both events) and waits for it,
+  // answering what it sends to this thread's windows meanwhile.
+  void Stop(CDDB_WORKER_BLOCK& block);
+
+ private:
+  HANDLE thread_ = nullptr;
+};
+
+// "Command completed with FAILED result: %s." with the code's text.
+std::string FailedCommandText(int32_t status);
+
+// A progress page: the status text and the bar of the CDDB windows.
+class CCddbProgressPage : public CDialog {
+ public:
+  explicit CCddbProgressPage(UINT templateId) : CDialog(templateId, nullptr) {}
+  void SetStatus(const char* text);
+  // The phase's text (other phases leave the text), the bar's range
+  // 0..total and its position, both as 16-bit values.
+  void ShowProgress(const CDDB_PROGRESS& progress);
+};
+
+// A page that shows one text.
+class CCddbTextPage : public CDialog {
+ public:
+  CCddbTextPage(UINT templateId, int textId) : CDialog(templateId, nullptr), textId_(textId) {}
+  void SetText(const std::string& text) { SetDlgItemTextA(Handle(), textId_, text.c_str()); }
+
+ private:
+  int textId_;
+};
+
+// List-view helpers of the CDDB pages: report columns (title, pixels) and a
+// row of cell texts.
+void AddListColumns(HWND list, std::initializer_list<std::pair<const char*, int>> columns);
+void AddListRow(HWND list, std::initializer_list<std::string> cells);
