@@ -18,11 +18,6 @@ std::string_view NextLine(std::string_view body, size_t& pos) {
   return line;
 }
 
-bool IsCodeLine(std::string_view line) {
-  return line.size() >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
-         (line.size() == 3 || line[3] == ' ');
-}
-
 // A category name as it may stand in a command: printable ASCII, no blank.
 bool IsCategoryName(std::string_view name) {
   if (name.empty()) return false;
@@ -67,6 +62,11 @@ std::string_view TrimCddbBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+bool IsCddbCodeLine(std::string_view line) {
+  return line.size() >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+         (line.size() == 3 || line[3] == ' ');
+}
+
 bool ParseCddbDiscId(std::string_view text, std::string& discId) {
   if (text.size() != 8) return false;
   std::string id;
@@ -85,7 +85,7 @@ int32_t ParseCddbAnswer(std::string_view body, CDDB_ANSWER& answer) {
   size_t pos = 0;
   const std::string_view first = NextLine(body, pos);
   if (first.size() > kCddbMaxLineBytes) return kCddbTokenTooLong;
-  if (!IsCodeLine(first)) return kCddbBadSyntax;
+  if (!IsCddbCodeLine(first)) return kCddbBadSyntax;
   parsed.code = (first[0] - '0') * 100 + (first[1] - '0') * 10 + (first[2] - '0');
   parsed.text = std::string(TrimCddbBlanks(first.substr(3)));
   // Only a code with 1 in the middle announces data lines, ended by ".";

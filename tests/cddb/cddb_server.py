@@ -14,10 +14,22 @@ chooses how it answers:
   reset     resets the connection (RST) before answering
   proxy     a proxy: wants an absolute URI and Proxy-Authorization: Basic user:password,
             answers 407 otherwise, and as normal once it has them
+  refuse    answers every submission "501 Entry rejected: test refusal."; queries as normal
+
+Submissions are POSTs to /<scenario>/~cddb/submit.cgi. The server wants the headers
+Category (one of the 11), Discid (8 hex digits), User-Email (with an @), Submit-Mode (test
+or submit) and a Content-Length equal to the body's size; the body is an xmcd entry in
+UTF-8 whose lines are at most 256 bytes, whose DISCID list holds the Discid header, whose
+"# Track frame offsets" and "# Disc length" give that disc id (CDDB1), and which has one
+TTITLE per offset and a DTITLE. A good one is stored as ROOT/<category>/<discid>, in test
+mode too, so that a later query finds it, and answered "200 OK, submission has been sent.";
+a broken rule is answered "500 <what is wrong>." and nothing is stored. The scenarios slow,
+truncate, garbage, endless and reset treat the submission's answer as they do others.
 
 It listens on 127.0.0.1 at a port of the system's choice (written to --port-file), logs
-each request line (and a POST's body) to stderr and to --log, and stops after --lifetime
-seconds or at GET /quit. --selftest runs every scenario against a server of its own.
+each request line (and a POST's body as "BODY <body>", a submission's headers as
+"HEADER <name>: <value>") to stderr and to --log, and stops after --lifetime seconds or at
+GET /quit. --selftest runs every scenario against a server of its own.
 """
 import argparse
 import base64
@@ -36,8 +48,11 @@ import urllib.parse
 
 CATEGORIES = ["blues", "classical", "country", "data", "folk", "jazz", "misc", "newage", "reggae", "rock",
               "soundtrack"]
-SCENARIOS = ["normal", "inexact", "slow", "truncate", "garbage", "endless", "reset", "proxy"]
+SCENARIOS = ["normal", "inexact", "slow", "truncate", "garbage", "endless", "reset", "proxy", "refuse"]
 CGI = "/~cddb/cddb.cgi"
+SUBMIT_CGI = "/~cddb/submit.cgi"
+SUBMIT_HEADERS = ["Category", "Discid", "User-Email", "Submit-Mode", "Content-Length", "Charset", "X-Cddbd-Note"]
+MAX_LINE = 256  # bytes, the line end included
 LIST_FOLLOWS = "list follows (until terminating `.')"
 MAX_BODY = 65536
 
@@ -54,6 +69,75 @@ def xmcd_value(text, keyword):
     """The value of keyword in an xmcd entry, its continuation lines joined."""
     prefix = keyword + "="
     return "".join(line[len(prefix):] for line in text.splitlines() if line.startswith(prefix))
+
+
+def disc_id_of(offsets, length_seconds):
+    """The CDDB1 disc id of track start frames (lead-in included) and the disc length in seconds."""
+    digits = sum(sum(int(d) for d in str(frame // 75)) for frame in offsets)
+    return "%08x" % ((digits % 255) << 24 | (length_seconds - offsets[0] // 75) << 8 | len(offsets))
+
+
+class SubmissionError(Exception):
+    """A broken rule of a submission; its text is the answer after "500 "."""
+
+
+def read_offsets(lines):
+    """The frame offsets and the disc length (seconds) of an entry's comment lines."""
+    offsets, length, in_offsets = [], None, False
+    for line in lines:
+        if not line.startswith("#"):
+            break
+        comment = line[1:].strip()
+        if line.startswith("# Track frame offsets:"):
+            in_offsets = True
+        elif in_offsets and comment.isdigit() and comment.isascii():
+            offsets.append(int(comment))
+        else:
+            in_offsets = False
+            if line.startswith("# Disc length:") and line[14:].split()[:1] and line[14:].split()[0].isdigit():
+                length = int(line[14:].split()[0])
+    if not offsets or not 1 <= len(offsets) <= 99:
+        raise SubmissionError("Missing track frame offsets.")
+    if length is None:
+        raise SubmissionError("Missing disc length.")
+    return offsets, length
+
+
+def check_submission(headers, body):
+    """(category, discid, text) of a good submission; raises SubmissionError otherwise."""
+    if any(headers.get(name) is None for name in SUBMIT_HEADERS[:5]):
+        raise SubmissionError("Missing required header information.")
+    category, disc_id = headers["Category"].strip(), headers["Discid"].strip().lower()
+    if category not in CATEGORIES:
+        raise SubmissionError("Invalid category.")
+    if not is_disc_id(disc_id):
+        raise SubmissionError("Invalid disc ID.")
+    if "@" not in headers["User-Email"]:
+        raise SubmissionError("Invalid e-mail address.")
+    if headers["Submit-Mode"].strip() not in ("test", "submit"):
+        raise SubmissionError("Invalid submit mode.")
+    if not headers["Content-Length"].strip().isdigit() or int(headers["Content-Length"]) != len(body):
+        raise SubmissionError("Content-Length does not match the body.")
+    if any(len(line) + 1 > MAX_LINE for line in body.split(b"\n")):
+        raise SubmissionError("Line over %d bytes." % MAX_LINE)
+    try:
+        text = body.decode("utf-8")
+    except UnicodeDecodeError:
+        raise SubmissionError("Entry is not valid UTF-8.")
+    lines = text.splitlines()
+    if not lines or not lines[0].startswith("# xmcd"):
+        raise SubmissionError("Not an xmcd entry.")
+    offsets, length = read_offsets(lines)
+    if disc_id not in [i.strip().lower() for i in xmcd_value(text, "DISCID").split(",")]:
+        raise SubmissionError("Disc ID not in the DISCID list.")
+    if disc_id_of(offsets, length) != disc_id:
+        raise SubmissionError("Disc ID does not match the offsets.")
+    if not xmcd_value(text, "DTITLE").strip():
+        raise SubmissionError("Blank DTITLE.")
+    titles = {line.split("=", 1)[0] for line in lines if line.startswith("TTITLE") and "=" in line}
+    if titles != {"TTITLE%d" % i for i in range(len(offsets))}:
+        raise SubmissionError("Track titles do not match the offsets.")
+    return category, disc_id, text
 
 
 class Database:
@@ -85,6 +169,14 @@ class Database:
             if disc_id.lower() in ids:
                 lines.append("%s %s %s" % (category, own_id, xmcd_value(text, "DTITLE")))
         return lines
+
+    def store(self, category, disc_id, text):
+        folder = os.path.join(self.root, category)
+        os.makedirs(folder, exist_ok=True)
+        temporary = os.path.join(folder, disc_id + ".tmp")
+        with open(temporary, "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+        os.replace(temporary, os.path.join(folder, disc_id))
 
     def entry(self, category, disc_id):
         if not is_category(category) or not is_disc_id(disc_id):
@@ -154,14 +246,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.serve(b"")
 
     def do_POST(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        self.serve(self.rfile.read(min(max(length, 0), MAX_BODY)))
+        try:
+            length = int(self.headers.get("Content-Length") or 0)
+        except ValueError:
+            length = 0
+        # A client that sends less than it announced must not hold the thread for ever.
+        self.connection.settimeout(10)
+        try:
+            body = self.rfile.read(min(max(length, 0), MAX_BODY))
+        except socket.timeout:
+            body = b""
+        self.serve(body)
 
     def serve(self, body):
         self.log(self.requestline)
+        url = urllib.parse.urlsplit(self.path)
+        if url.path.endswith(SUBMIT_CGI):
+            self.serve_submission(url, body)
+            return
         if body:
             self.log("BODY " + body.decode("latin-1"))
-        url = urllib.parse.urlsplit(self.path)
         absolute = bool(url.scheme)
         if url.path == "/quit":
             self.send_text(200, b"bye\r\n")
@@ -178,6 +282,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.refuse_proxy()
             return
         getattr(self, "answer_" + scenario, self.answer_normal)(answer_body(self.server.database, form, scenario))
+
+    def serve_submission(self, url, body):
+        for name in SUBMIT_HEADERS:
+            if self.headers.get(name) is not None:
+                self.log("HEADER %s: %s" % (name, self.headers.get(name)))
+        self.log("BODY " + body.decode("utf-8", errors="replace"))
+        parts = url.path.split("/", 2)
+        scenario = parts[1] if len(parts) == 3 else ""
+        if scenario not in SCENARIOS or "/" + parts[2] != SUBMIT_CGI:
+            self.send_text(404, b"Not found\r\n")
+            return
+        if self.command != "POST":
+            self.send_text(405, b"Submissions are POSTed\r\n")
+            return
+        if scenario == "proxy" and not (bool(url.scheme) and self.proxy_authorised()):
+            self.refuse_proxy()
+            return
+        getattr(self, "answer_" + scenario, self.answer_normal)(self.submission_answer(scenario, body))
+
+    def submission_answer(self, scenario, body):
+        if scenario == "refuse":
+            return b"501 Entry rejected: test refusal.\r\n"
+        try:
+            category, disc_id, text = check_submission(self.headers, body)
+        except SubmissionError as e:
+            return ("500 %s\r\n" % e).encode("ascii")
+        # Only where the client gets the answer whole; a slow one has given up by then.
+        if scenario in ("normal", "proxy", "inexact"):
+            self.server.database.store(category, disc_id, text)
+        return b"200 OK, submission has been sent.\r\n"
 
     def proxy_authorised(self):
         expected = "%s:%s" % (self.server.proxy_user, self.server.proxy_password)
@@ -318,6 +452,32 @@ def request(port, scenario, cmd, method="GET", timeout=10, target=None, headers=
         connection.close()
 
 
+# A disc of two tracks (150, 30000; lead-out 60000 = 800 s): 2 + 400 → digit sums 2 + 4,
+# length 800 - 2 = 798 = 0x31e.
+SUBMIT_OFFSETS, SUBMIT_SECONDS, SUBMIT_ID = [150, 30000], 800, "06031e02"
+
+
+def submit_entry(disc_ids=SUBMIT_ID, title="Caf\u00e9 / Submitted"):
+    return ("# xmcd\n#\n# Track frame offsets:\n#\t150\n#\t30000\n#\n# Disc length: 800 seconds\n#\n"
+            "# Revision: 0\n# Submitted via: CantaroMaker 2\n#\nDISCID=%s\nDTITLE=%s\nDYEAR=\nDGENRE=Folk\n"
+            "TTITLE0=One\nTTITLE1=Two\nEXTD=\nEXTT0=\nEXTT1=\nPLAYORDER=\n" % (disc_ids, title)).encode("utf-8")
+
+
+def submit(port, scenario, body, disc_id=SUBMIT_ID, leave_out=None, target=None, extra=None):
+    """(status, body) of a submission; leave_out names a header not to send."""
+    headers = {"Category": "folk", "Discid": disc_id, "User-Email": "jane@example.org", "Submit-Mode": "test",
+               "Charset": "UTF-8", "X-Cddbd-Note": "Sent by CantaroMaker 2"}
+    headers.update(extra or {})
+    headers.pop(leave_out, None)
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+    try:
+        connection.request("POST", target or "/%s%s" % (scenario, SUBMIT_CGI), body=body, headers=headers)
+        response = connection.getresponse()
+        return response.status, response.read()
+    finally:
+        connection.close()
+
+
 class SelfTest:
     def __init__(self, port, log):
         self.port = port
@@ -412,12 +572,73 @@ class SelfTest:
         status, _, body = request(self.port, "proxy", "cddb lscat", method="POST", target=target, headers=good)
         self.check("proxy: POST", status == 200 and body.startswith(b"210 "), body)
 
+    def query_submitted(self):
+        _, _, body = request(self.port, "normal", "cddb query %s 2 150 30000 800" % SUBMIT_ID)
+        return body
+
+    def submissions(self):
+        self.check("disc id of the submission's offsets", disc_id_of(SUBMIT_OFFSETS, SUBMIT_SECONDS) == SUBMIT_ID)
+        self.check("disc id of the worked example", disc_id_of(
+            [182, 15262, 29357, 47359, 70278, 83487, 100197, 119937], 1917) == "5b077b08")
+        refused = [
+            ("no User-Email", submit(self.port, "normal", submit_entry(), leave_out="User-Email"),
+             b"500 Missing required header information.\r\n"),
+            ("wrong disc id", submit(self.port, "normal", submit_entry("06031e02,06031f02"), disc_id="06031f02"),
+             b"500 Disc ID does not match the offsets.\r\n"),
+            ("id not in DISCID", submit(self.port, "normal", submit_entry("0c02a603")),
+             b"500 Disc ID not in the DISCID list.\r\n"),
+            ("unknown category", submit(self.port, "normal", submit_entry(), extra={"Category": "polka"}),
+             b"500 Invalid category.\r\n"),
+            ("line over 256 bytes", submit(self.port, "normal", submit_entry(title="A / " + "x" * 250)),
+             b"500 Line over 256 bytes.\r\n"),
+            ("refuse", submit(self.port, "refuse", submit_entry()), b"501 Entry rejected: test refusal.\r\n"),
+        ]
+        for name, (status, body), expected in refused:
+            self.check("submit: " + name, status == 200 and body == expected, body)
+        self.check("submit: nothing stored after refusals", self.query_submitted().startswith(b"202 "))
+        self.short_body()
+        status, body = submit(self.port, "normal", submit_entry())
+        self.check("submit: good entry", status == 200 and body == b"200 OK, submission has been sent.\r\n", body)
+        self.check("submit: stored, a query finds it",
+                   self.query_submitted().startswith(("200 folk %s Caf\u00e9 / Submitted\r\n" % SUBMIT_ID).encode()))
+        _, _, body = request(self.port, "normal", "cddb read folk " + SUBMIT_ID)
+        self.check("submit: read back", body.startswith(b"210 folk ") and b"\r\nTTITLE1=Two\r\n" in body, body)
+        target = "http://cddb.example.org/proxy%s" % SUBMIT_CGI
+        good = {"Proxy-Authorization": "Basic " + base64.b64encode(b"puser:ppass").decode()}
+        status, _ = submit(self.port, "proxy", submit_entry(), target=target)
+        self.check("submit: proxy without credentials", status == 407, status)
+        status, body = submit(self.port, "proxy", submit_entry(), target=target, extra=good)
+        self.check("submit: through the proxy", status == 200 and body.startswith(b"200 "), body)
+
+    def short_body(self):
+        """A body shorter than its Content-Length (the client closes its side)."""
+        connection = socket.create_connection(("127.0.0.1", self.port), timeout=15)
+        entry = submit_entry()
+        connection.sendall(("POST /normal%s HTTP/1.0\r\nCategory: folk\r\nDiscid: %s\r\nUser-Email: j@h\r\n"
+                            "Submit-Mode: test\r\nContent-Length: %d\r\n\r\n" % (SUBMIT_CGI, SUBMIT_ID, len(entry) + 10)
+                            ).encode() + entry)
+        connection.shutdown(socket.SHUT_WR)
+        data = b""
+        while True:
+            piece = connection.recv(4096)
+            if not piece:
+                break
+            data += piece
+        connection.close()
+        self.check("submit: body shorter than Content-Length",
+                   data.endswith(b"\r\n\r\n500 Content-Length does not match the body.\r\n"), data)
+
     def logged(self):
         with open(self.log, encoding="utf-8") as f:
             text = f.read()
         self.check("log: request lines and POST bodies",
                    "GET /normal/~cddb/cddb.cgi?cmd=cddb+lscat&hello=jane+example.org+CantaroMaker+1.0&proto=6" in text
                    and "BODY cmd=cddb+query+5B077B08" in text and "GET http://cddb.example.org/proxy/" in text, text)
+        self.check("log: submission headers and body",
+                   "POST /normal%s HTTP/1.1" % SUBMIT_CGI in text and "HEADER Discid: %s\n" % SUBMIT_ID in text and
+                   "HEADER Submit-Mode: test\n" in text and "HEADER X-Cddbd-Note: Sent by CantaroMaker 2\n" in text and
+                   "BODY # xmcd\n#\n# Track frame offsets:\n" in text and "DTITLE=Caf\u00e9 / Submitted\n" in text,
+                   text[-2000:])
 
 
 def selftest():
@@ -440,6 +661,7 @@ def selftest():
             test.normal()
             test.faults()
             test.proxy()
+            test.submissions()
             test.logged()
             connection = http.client.HTTPConnection("127.0.0.1", test.port, timeout=10)
             connection.request("GET", "/quit")
