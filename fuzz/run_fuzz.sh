@@ -194,6 +194,14 @@ seed_cddb_answer() {
   printf '401 rock 0c02a603 No such CD entry in database.\n' | put
   printf '3 150 15000 33000 51000' | put
   printf '8 182 15262 29357 47359 70278 83487 100197 119937 143785' | put
+  # Submission: answers, then texts cut at 0x1E (artist, title, year, genre,
+  # submitter, linked id, then title and artist per track; the last byte
+  # picks the track count).
+  printf '200 OK, submission has been sent.\r\n' | put
+  printf '500 Missing required header information.\r\n' | put
+  printf 'Various\x1eCaf\xe9 \\ \t title\x1e1999\x1eNew Age\x1ejane@example.org\x1e5B077B08\x1eOne\x1e'\
+'Various\x1eTwo / 2\x1eAC/DC\x1eThree\x1e\x1e\x82' | put
+  { printf 'A\x1eB\x1e\x1eRock\x1eCantaroMaker 2\x1e\x1e'; head -c 600 /dev/zero | tr '\0' '\200'; printf '\x1ex\x00'; } | put
 }
 
 if [ ! -e "$corpus/.seeded" ]; then

@@ -158,8 +158,7 @@ int32_t CddbSubmitHeaders(std::string_view category, std::string_view discId, st
                           std::string_view submitter, std::string& headers) {
   headers.clear();
   std::string id;
-  if (!IsCategory(category) || discId.size() != 8 || !ParseCddbDiscId(discId, id) || !IsPlausibleEmail(email) ||
-      !IsHeaderValue(submitter)) {
+  if (!IsCategory(category) || !ParseCddbDiscId(discId, id) || !IsPlausibleEmail(email) || !IsHeaderValue(submitter)) {
     return kCddbInvalidArgument;
   }
   headers.append("Category: ").append(category).append("\r\n");
