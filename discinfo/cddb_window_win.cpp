@@ -56,7 +56,7 @@ std::string FailedCommandText(int32_t status) {
   return Format("Command completed with FAILED result: %s.", CddbErrorText(static_cast<uint32_t>(status)).c_str());
 }
 
-void CCddbProgressPage::SetStatus(const char* text) { SetDlgItemTextA(Handle(), IDC_CDDB_STATUS, text); }
+void CCddbProgressPage::SetStatus(const char* text) { SetDlgItemTextA(Handle(), statusId_, text); }
 
 void CCddbProgressPage::ShowProgress(const CDDB_PROGRESS& progress) {
   static const char* const kPhaseTexts[] = {nullptr, "Connecting to server...", "Sending data to server...",

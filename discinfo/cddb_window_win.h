@@ -52,11 +52,14 @@ std::string FailedCommandText(int32_t status);
 // A progress page: the status text and the bar of the CDDB windows.
 class CCddbProgressPage : public CDialog {
  public:
-  explicit CCddbProgressPage(UINT templateId) : CDialog(templateId, nullptr) {}
+  CCddbProgressPage(UINT templateId, int statusId) : CDialog(templateId, nullptr), statusId_(statusId) {}
   void SetStatus(const char* text);
   // The phase's text (other phases leave the text), the bar's range
   // 0..total and its position, both as 16-bit values.
   void ShowProgress(const CDDB_PROGRESS& progress);
+
+ private:
+  int statusId_;
 };
 
 // A page that shows one text.

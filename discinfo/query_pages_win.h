@@ -9,7 +9,7 @@
 
 class CQueryProgress : public CCddbProgressPage {
  public:
-  CQueryProgress() : CCddbProgressPage(IDD_QUERY_PROGRESS) {}
+  CQueryProgress() : CCddbProgressPage(IDD_QUERY_PROGRESS, IDC_QUERY_STATUS) {}
 };
 
 class CQueryMatchMulti : public CDialog {

@@ -162,9 +162,9 @@ LRESULT CSubmitDlg::OnShowEdit(WPARAM, LPARAM) {
 }
 
 void CSubmitDlg::ShowOutcome(CDialog& page) {
-  pages_.Show(page);
   ShowWindow(Item(IDC_SUBMIT_SUBMIT), SW_HIDE);
   SetDlgItemTextA(Handle(), IDC_SUBMIT_CANCEL, "Close");
+  pages_.Show(page);
 }
 
 LRESULT CSubmitDlg::OnSucceeded(WPARAM, LPARAM) {

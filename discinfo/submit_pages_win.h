@@ -8,7 +8,7 @@
 
 class CSubmitProgress : public CCddbProgressPage {
  public:
-  CSubmitProgress() : CCddbProgressPage(IDD_SUBMIT_PROGRESS) {}
+  CSubmitProgress() : CCddbProgressPage(IDD_SUBMIT_PROGRESS, IDC_SUBMIT_STATUS) {}
 };
 
 class CSubmitEdit : public CDialog {

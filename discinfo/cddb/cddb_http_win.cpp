@@ -126,7 +126,7 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     if (cancelled_) return kCddbCancelled;
   }
   if (!handle) return Failure();
-  // A GET's answer may be awaited inside WinHttpSendRequest already; this
+  // The answer may be awaited inside WinHttpSendRequest already; this
   // bounds that wait as well.
   DWORD responseTimeout = static_cast<DWORD>(timeout);
   WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof(responseTimeout));
@@ -138,9 +138,16 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
   // some WinHTTPs already await inside WinHttpSendRequest.
   progress(2, 0, 0);
   progress(5, 0, 0);
-  if (!WinHttpSendRequest(handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) return Failure();
+  std::wstring headers = Wide(request.headers);
+  void* body = request.body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(request.body.data());
+  DWORD bodySize = static_cast<DWORD>(request.body.size());
+  if (!WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                          static_cast<DWORD>(headers.size()), body, bodySize, bodySize, 0))
+    return Failure();
   if (!WinHttpReceiveResponse(handle, nullptr)) return Failure();
-  if (QueryNumber(handle, WINHTTP_QUERY_STATUS_CODE, 0) != HTTP_STATUS_OK) return kCddbHttpError;
+  DWORD status = QueryNumber(handle, WINHTTP_QUERY_STATUS_CODE, 0);
+  if (status == HTTP_STATUS_PROXY_AUTH_REQ) return kCddbProxyAuthFailed;
+  if (status != HTTP_STATUS_OK) return kCddbHttpError;
   return kCddbOk;
 }
 
