@@ -100,13 +100,13 @@ LRESULT CMusicBrowserDlg::OnConnecting(WPARAM, LPARAM) {
 
 LRESULT CMusicBrowserDlg::OnMatches(WPARAM wParam, LPARAM) {
   const auto& matches = *reinterpret_cast<const std::shared_ptr<CCddbDiscCollection>*>(wParam);
-  pages_.Show(list_);
+  ShowWindow(Item(IDC_BROWSER_SUBMIT_NEW), SW_SHOW);
   if (matches) list_.ShowMatches(*matches);
+  pages_.Show(list_);
   HWND ok = Item(IDC_BROWSER_OK);
   EnableWindow(ok, TRUE);
   SendMessageA(Handle(), DM_SETDEFID, IDC_BROWSER_OK, 0);
   SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
-  ShowWindow(Item(IDC_BROWSER_SUBMIT_NEW), SW_SHOW);
   return 0;
 }
 

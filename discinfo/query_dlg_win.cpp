@@ -105,10 +105,10 @@ void CQueryDlg::MakeOkTheChoice() {
 
 LRESULT CQueryDlg::OnMatches(WPARAM wParam, LPARAM) {
   const auto& matches = *reinterpret_cast<const std::shared_ptr<CCddbDiscCollection>*>(wParam);
-  pages_.Show(list_);
-  if (matches) list_.ShowMatches(*matches);
-  MakeOkTheChoice();
   ShowWindow(Item(IDC_QUERY_SUBMIT_ABOVE), SW_SHOW);
+  if (matches) list_.ShowMatches(*matches);
+  pages_.Show(list_);
+  MakeOkTheChoice();
   return 0;
 }
 

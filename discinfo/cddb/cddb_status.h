@@ -31,6 +31,7 @@ inline constexpr int32_t kCddbBadUrl = CddbCode(0x82FA0025);
 inline constexpr int32_t kCddbHttpError = CddbCode(0x82FA0026);  // HTTP status other than 200, 407
 inline constexpr int32_t kCddbBusy = CddbCode(0x82FB0065);
 inline constexpr int32_t kCddbUserNotRegistered = CddbCode(0x82FB0066);
+inline constexpr int32_t kCddbSubmissionRefused = CddbCode(0x82FC0002);  // "required field is invalid."
 inline constexpr int32_t kCddbNoActiveCommand = CddbCode(0x82FC0005);
 inline constexpr int32_t kCddbProxyAuthFailed = CddbCode(0x82FC000A);  // HTTP 407 with the credentials sent
 inline constexpr int32_t kCddbClientRefused = CddbCode(0x82FC000B);    // the server refuses the hello's client

@@ -181,6 +181,8 @@ int32_t ParseSubmitAnswer(std::string_view body, std::string& text) {
   if (!IsCddbCodeLine(line)) return kCddbBadSyntax;
   const int code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
   if (code == 200) return kCddbOk;
-  // Another success code is no answer submit.cgi gives.
-  return code / 100 == 2 ? kCddbServerCommandMalformed : CddbStatusOfServerCode(code);
+  // Another success code is no answer submit.cgi gives; a 4xx or 5xx is the
+  // server turning the entry or its headers down.
+  if (code / 100 == 2) return kCddbServerCommandMalformed;
+  return code / 100 == 4 || code / 100 == 5 ? kCddbSubmissionRefused : CddbStatusOfServerCode(code);
 }
