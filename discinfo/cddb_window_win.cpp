@@ -59,8 +59,9 @@ std::string FailedCommandText(int32_t status) {
 void CCddbProgressPage::SetStatus(const char* text) { SetDlgItemTextA(Handle(), statusId_, text); }
 
 void CCddbProgressPage::ShowProgress(const CDDB_PROGRESS& progress) {
-  static const char* const kPhaseTexts[] = {nullptr, "Connecting to server...", "Sending data to server...",
-                                            "Receiving data from server...", nullptr, "Waiting for data..."};
+  static const char* const kPhaseTexts[] = {
+      nullptr, "Connecting to server...", "Sending data to server...", "Receiving data from server...",
+      nullptr, "Waiting for data..."};
   int32_t phase = progress.values[1];
   if (phase >= 0 && phase < 6 && kPhaseTexts[phase]) SetStatus(kPhaseTexts[phase]);
   HWND bar = Item(IDC_CDDB_PROGRESS);

@@ -45,16 +45,11 @@ CSubmitDlg::~CSubmitDlg() {
 bool CSubmitDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   using M = CSubmitDlg;
   static const MESSAGE_MAP_ENTRY<CSubmitDlg> map[] = {
-      {UM_CDDB_COMPLETED, 0, &M::OnCompleted},
-      {UM_CDDB_PROGRESS, 0, &M::OnProgress},
-      {UM_SUBMIT_CONNECTING, 0, &M::OnConnecting},
-      {UM_SUBMIT_EDIT, 0, &M::OnShowEdit},
-      {UM_SUBMIT_SUCCEEDED, 0, &M::OnSucceeded},
-      {UM_SUBMIT_FAILED, 0, &M::OnFailed},
-      {WM_CTLCOLORSTATIC, 0, &M::OnLinkColor},
-      {WM_COMMAND, IDC_SUBMIT_EDIT_DISC, &M::OnEditDisc},
-      {WM_COMMAND, IDC_SUBMIT_SUBMIT, &M::OnSubmit},
-      {WM_COMMAND, IDC_SUBMIT_CANCEL, &M::OnCancelButton},
+      {UM_CDDB_COMPLETED, 0, &M::OnCompleted},       {UM_CDDB_PROGRESS, 0, &M::OnProgress},
+      {UM_SUBMIT_CONNECTING, 0, &M::OnConnecting},   {UM_SUBMIT_EDIT, 0, &M::OnShowEdit},
+      {UM_SUBMIT_SUCCEEDED, 0, &M::OnSucceeded},     {UM_SUBMIT_FAILED, 0, &M::OnFailed},
+      {WM_CTLCOLORSTATIC, 0, &M::OnLinkColor},       {WM_COMMAND, IDC_SUBMIT_EDIT_DISC, &M::OnEditDisc},
+      {WM_COMMAND, IDC_SUBMIT_SUBMIT, &M::OnSubmit}, {WM_COMMAND, IDC_SUBMIT_CANCEL, &M::OnCancelButton},
       {WM_COMMAND, IDC_SUBMIT_LINK, &M::OnLink},
   };
   if (message == WM_SETCURSOR) return ShowCddbWaitCursor(cancelling_, result);
@@ -208,7 +203,6 @@ LRESULT CSubmitDlg::OnSubmit(WPARAM, LPARAM) {
   SetEvent(block_.choice);
   return 0;
 }
-
 
 LRESULT CSubmitDlg::OnCancelButton(WPARAM, LPARAM) {
   try {

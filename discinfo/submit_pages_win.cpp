@@ -30,7 +30,8 @@ void CSubmitEdit::ShowDisc(const CCddbDisc& disc) {
   SetDlgItemTextA(Handle(), IDC_SUBMIT_TITLE, disc.title.c_str());
   HWND list = Item(IDC_SUBMIT_TRACKS);
   ListView_DeleteAllItems(list);
-  for (int n = 1; n <= disc.TrackCount(); ++n) AddListRow(list, {Format("%02d", n), SubmitRowTitle(disc.Track(n)->title, n)});
+  for (int n = 1; n <= disc.TrackCount(); ++n)
+    AddListRow(list, {Format("%02d", n), SubmitRowTitle(disc.Track(n)->title, n)});
 }
 
 std::string CSubmitEdit::Artist() const { return EditText(Item(IDC_SUBMIT_ARTIST)); }

@@ -8,7 +8,7 @@
 #include <string>
 
 struct CDDB_HTTP_REQUEST {
-  std::string url;    // http://host[:port]/path
+  std::string url;      // http://host[:port]/path
   std::string query;    // without the '?'
   std::string headers;  // extra request headers, each ending in CRLF
   std::string body;     // a POST's body; empty for a GET

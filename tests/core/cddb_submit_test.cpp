@@ -254,13 +254,11 @@ TEST(CddbSubmitTest, SubmitAnswers) {
   EXPECT_EQ(ParseSubmitAnswer("200 OK, submission has been sent.\r\n", text), kCddbOk);
   EXPECT_EQ(text, "200 OK, submission has been sent.");
   EXPECT_EQ(ParseSubmitAnswer("200", text), kCddbOk);
-  EXPECT_EQ(ParseSubmitAnswer("500 Missing required header information.\r\nmore\r\n", text),
-            kCddbSubmissionRefused);
+  EXPECT_EQ(ParseSubmitAnswer("500 Missing required header information.\r\nmore\r\n", text), kCddbSubmissionRefused);
   EXPECT_EQ(text, "500 Missing required header information.");
   EXPECT_EQ(ParseSubmitAnswer("501 Entry rejected: caf\xC3\xA9.\n", text), kCddbSubmissionRefused);
   EXPECT_EQ(text, "501 Entry rejected: caf\xE9.");
-  EXPECT_EQ(ParseSubmitAnswer("400 Internal error: failed to forward submission.\n", text),
-            kCddbSubmissionRefused);
+  EXPECT_EQ(ParseSubmitAnswer("400 Internal error: failed to forward submission.\n", text), kCddbSubmissionRefused);
   EXPECT_EQ(ParseSubmitAnswer("210 OK\n", text), kCddbServerCommandMalformed);  // no answer of submit.cgi
 
   EXPECT_EQ(ParseSubmitAnswer("", text), kCddbBadSyntax);
