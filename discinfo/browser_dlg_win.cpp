@@ -1,6 +1,5 @@
 #include "discinfo/browser_dlg_win.h"
 
-#include "discinfo/query_dlg_win.h"
 #include "platform/messages.h"
 #include "resources/resource.h"
 
@@ -29,7 +28,7 @@ void CBrowserLookup::End() {
 }
 
 CMusicBrowserDlg::CMusicBrowserDlg(CCddbSession& session, HWND mainWindow, CBrowserLookup& lookup)
-    : CDialog(IDD_MUSIC_BROWSER, mainWindow), session_(session), lookup_(lookup) {}
+    : CCddbDialog(IDD_MUSIC_BROWSER, mainWindow, session), lookup_(lookup) {}
 
 bool CMusicBrowserDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   using M = CMusicBrowserDlg;
@@ -45,7 +44,7 @@ bool CMusicBrowserDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       {WM_COMMAND, IDC_BROWSER_CANCEL, &M::OnCancelButton},
       {WM_COMMAND, IDC_BROWSER_SUBMIT_NEW, &M::OnSubmitNew},
   };
-  if (message == WM_SETCURSOR) return ShowCddbWaitCursor(cancelling_, result);
+  if (ShowWaitCursor(message, result)) return true;
   return Route(this, map, message, wParam, lParam, result);
 }
 
@@ -142,18 +141,16 @@ LRESULT CMusicBrowserDlg::OnOkButton(WPARAM, LPARAM) {
 }
 
 LRESULT CMusicBrowserDlg::OnCancelButton(WPARAM, LPARAM) {
-  try {
-    session_.Control().CancelCommand();
-    cancelling_ = true;
-    progress_.SetStatus("Cancel CDDB Querying...");
-  } catch (const CCddbException&) {
-    lookup_.Block().failed = -1;
-    SetEvent(lookup_.Block().done);
-    lookup_.StopWorker();
-    CloseLookupDevice();
-    EndDialog(IDCANCEL);
-  }
+  RequestCancel();
   return 0;
+}
+
+void CMusicBrowserDlg::CloseAfterFailedCancel() {
+  lookup_.Block().failed = -1;
+  SetEvent(lookup_.Block().done);
+  lookup_.StopWorker();
+  CloseLookupDevice();
+  EndDialog(IDCANCEL);
 }
 
 LRESULT CMusicBrowserDlg::OnSubmitNew(WPARAM, LPARAM) {

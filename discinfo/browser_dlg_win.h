@@ -10,7 +10,6 @@
 #include "discinfo/cddb_lookup_win.h"
 #include "discinfo/cddb_session_win.h"
 #include "discinfo/query_pages_win.h"
-#include "widgets/page_host.h"
 
 // The main window's lookup block and worker for the browser.
 class CBrowserLookup {
@@ -30,17 +29,16 @@ class CBrowserLookup {
   bool running_ = false;
 };
 
-class CMusicBrowserDlg : public CDialog {
+class CMusicBrowserDlg : public CCddbDialog {
  public:
   CMusicBrowserDlg(CCddbSession& session, HWND mainWindow, CBrowserLookup& lookup);
   bool SubmitNew() const { return submitNew_; }
 
  protected:
   BOOL OnInitDialog() override;
-  void OnOK() override {}
-  void OnCancel() override { OnCancelButton(0, 0); }
-  bool PreTranslateMessage(MSG& msg) override { return pages_.TranslateNavigation(msg); }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  CCddbProgressPage& ProgressPage() override { return progress_; }
+  void CloseAfterFailedCancel() override;
 
  private:
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
@@ -57,13 +55,10 @@ class CMusicBrowserDlg : public CDialog {
   // Ends the window and asks the main window to end the lookup.
   void Finish(WPARAM wParam, LPARAM lParam);
 
-  CCddbSession& session_;
   CBrowserLookup& lookup_;
-  CPageHost pages_;
   CQueryProgress progress_;
   CQueryError error_;
   CQueryMatchMulti list_;
   std::shared_ptr<CCddbDisc> fetched_;
   bool submitNew_ = false;
-  bool cancelling_ = false;
 };

@@ -96,3 +96,20 @@ void AddListRow(HWND list, std::initializer_list<std::string> cells) {
     SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
   }
 }
+
+bool CCddbDialog::ShowWaitCursor(UINT message, LRESULT& result) {
+  if (message != WM_SETCURSOR || !cancelling_) return false;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  result = TRUE;
+  return true;
+}
+
+void CCddbDialog::RequestCancel() {
+  try {
+    session_.Control().CancelCommand();
+    cancelling_ = true;
+    ProgressPage().SetStatus(CancellingText());
+  } catch (const CCddbException&) {
+    CloseAfterFailedCancel();
+  }
+}

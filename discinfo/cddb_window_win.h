@@ -11,8 +11,9 @@
 #include <utility>
 
 #include "discinfo/cddb_control.h"
-#include "discinfo/cddb_session.h"
+#include "discinfo/cddb_session_win.h"
 #include "widgets/dialog.h"
+#include "widgets/page_host.h"
 
 struct CDDB_WORKER_BLOCK {
   CCDDBControl* control = nullptr;
@@ -76,3 +77,28 @@ class CCddbTextPage : public CDialog {
 // row of cell texts.
 void AddListColumns(HWND list, std::initializer_list<std::pair<const char*, int>> columns);
 void AddListRow(HWND list, std::initializer_list<std::string> cells);
+
+// The base of the CDDB windows: their pages, the navigation keys, and Cancel
+// or Close, which asks the component to cancel; the window then closes on
+// the cancel's completion, or at once when the component throws.
+class CCddbDialog : public CDialog {
+ protected:
+  CCddbDialog(UINT templateId, HWND owner, CCddbSession& session) : CDialog(templateId, owner), session_(session) {}
+  void OnOK() override {}
+  void OnCancel() override { RequestCancel(); }
+  bool PreTranslateMessage(MSG& msg) override { return pages_.TranslateNavigation(msg); }
+  // The wait cursor while a cancel is on its way; true when it answered
+  // WM_SETCURSOR.
+  bool ShowWaitCursor(UINT message, LRESULT& result);
+  void RequestCancel();
+  // Where the cancel's status shows, and its text.
+  virtual CCddbProgressPage& ProgressPage() = 0;
+  virtual const char* CancellingText() const { return "Cancel CDDB Querying..."; }
+  // The component threw on cancel: mark the failure, wake the worker, stop
+  // it and close.
+  virtual void CloseAfterFailedCancel() = 0;
+
+  CCddbSession& session_;
+  CPageHost pages_;
+  bool cancelling_ = false;
+};

@@ -10,15 +10,8 @@ void AcceptCddbDisc(const CCddbDisc& disc, const QUERY_TARGET& target) {
     if (target.setRowTitle) target.setRowTitle(n - 1, target.record->entries[static_cast<size_t>(n)].title);
 }
 
-bool ShowCddbWaitCursor(bool cancelling, LRESULT& result) {
-  if (!cancelling) return false;
-  SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  result = TRUE;
-  return true;
-}
-
 CQueryDlg::CQueryDlg(CCddbSession& session, HWND mainWindow, QUERY_TARGET target)
-    : CDialog(IDD_CDDB_QUERY, mainWindow), session_(session), target_(std::move(target)) {}
+    : CCddbDialog(IDD_CDDB_QUERY, mainWindow, session), target_(std::move(target)) {}
 
 CQueryDlg::~CQueryDlg() { worker_.Stop(block_); }
 
@@ -39,7 +32,7 @@ bool CQueryDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       {WM_COMMAND, IDC_QUERY_SUBMIT_ABOVE, &M::OnSubmitNew},
       {WM_COMMAND, IDC_QUERY_SUBMIT_IN_PLACE, &M::OnSubmitNew},
   };
-  if (message == WM_SETCURSOR) return ShowCddbWaitCursor(cancelling_, result);
+  if (ShowWaitCursor(message, result)) return true;
   return Route(this, map, message, wParam, lParam, result);
 }
 
@@ -176,16 +169,14 @@ LRESULT CQueryDlg::OnMoreInfo(WPARAM, LPARAM) {
 }
 
 LRESULT CQueryDlg::OnCancelButton(WPARAM, LPARAM) {
-  try {
-    session_.Control().CancelCommand();
-    cancelling_ = true;
-    progress_.SetStatus("Cancel CDDB Querying...");
-  } catch (const CCddbException&) {
-    block_.failed = -1;
-    SetEvent(block_.done);
-    Close(IDCANCEL);
-  }
+  RequestCancel();
   return 0;
+}
+
+void CQueryDlg::CloseAfterFailedCancel() {
+  block_.failed = -1;
+  SetEvent(block_.done);
+  Close(IDCANCEL);
 }
 
 LRESULT CQueryDlg::OnSubmitNew(WPARAM, LPARAM) {

@@ -12,7 +12,6 @@
 #include "discinfo/cddb_session_win.h"
 #include "discinfo/disc_record.h"
 #include "discinfo/query_pages_win.h"
-#include "widgets/page_host.h"
 
 // Where an accepted disc goes: the record, and the title column of the
 // row that shows a track (by its track index).
@@ -25,7 +24,7 @@ struct QUERY_TARGET {
 // Copies an accepted disc into the target and its rows.
 void AcceptCddbDisc(const CCddbDisc& disc, const QUERY_TARGET& target);
 
-class CQueryDlg : public CDialog {
+class CQueryDlg : public CCddbDialog {
  public:
   CQueryDlg(CCddbSession& session, HWND mainWindow, QUERY_TARGET target);
   ~CQueryDlg() override;
@@ -34,10 +33,9 @@ class CQueryDlg : public CDialog {
 
  protected:
   BOOL OnInitDialog() override;
-  void OnOK() override {}
-  void OnCancel() override { OnCancelButton(0, 0); }
-  bool PreTranslateMessage(MSG& msg) override { return pages_.TranslateNavigation(msg); }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  CCddbProgressPage& ProgressPage() override { return progress_; }
+  void CloseAfterFailedCancel() override;
 
  private:
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
@@ -59,11 +57,9 @@ class CQueryDlg : public CDialog {
   // disc and ends the window.
   void Close(INT_PTR result);
 
-  CCddbSession& session_;
   QUERY_TARGET target_;
   CDDB_LOOKUP_BLOCK block_;
   CCddbWorker worker_;
-  CPageHost pages_;
   CQueryProgress progress_;
   CQueryMatchMulti list_;
   CQueryFullInfo info_;
@@ -73,8 +69,4 @@ class CQueryDlg : public CDialog {
   std::shared_ptr<CCddbDisc> fetched_;
   bool exactDisc_ = false;
   bool submitNew_ = false;
-  bool cancelling_ = false;
 };
-
-// While a cancel is on its way a CDDB window shows it is waiting.
-bool ShowCddbWaitCursor(bool cancelling, LRESULT& result);

@@ -33,7 +33,7 @@ std::string SubmitCheckFailure(const std::string& artist, const std::string& tit
 }
 
 CSubmitDlg::CSubmitDlg(CCddbSession& session, HWND mainWindow, std::shared_ptr<CCddbDisc> disc, SUBMIT_TARGET target)
-    : CDialog(IDD_CDDB_SUBMIT, mainWindow), session_(session), target_(std::move(target)) {
+    : CCddbDialog(IDD_CDDB_SUBMIT, mainWindow, session), target_(std::move(target)) {
   block_.disc = std::move(disc);
 }
 
@@ -52,7 +52,7 @@ bool CSubmitDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       {WM_COMMAND, IDC_SUBMIT_SUBMIT, &M::OnSubmit}, {WM_COMMAND, IDC_SUBMIT_CANCEL, &M::OnCancelButton},
       {WM_COMMAND, IDC_SUBMIT_LINK, &M::OnLink},
   };
-  if (message == WM_SETCURSOR) return ShowCddbWaitCursor(cancelling_, result);
+  if (ShowWaitCursor(message, result)) return true;
   if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) != Item(IDC_SUBMIT_LINK)) return false;
   return Route(this, map, message, wParam, lParam, result);
 }
@@ -205,16 +205,14 @@ LRESULT CSubmitDlg::OnSubmit(WPARAM, LPARAM) {
 }
 
 LRESULT CSubmitDlg::OnCancelButton(WPARAM, LPARAM) {
-  try {
-    session_.Control().CancelCommand();
-    cancelling_ = true;
-    progress_.SetStatus("Cancel CDDB Submitting...");
-  } catch (const CCddbException&) {
-    block_.failed = -1;
-    SetEvent(block_.done);
-    Close(IDCANCEL);
-  }
+  RequestCancel();
   return 0;
+}
+
+void CSubmitDlg::CloseAfterFailedCancel() {
+  block_.failed = -1;
+  SetEvent(block_.done);
+  Close(IDCANCEL);
 }
 
 LRESULT CSubmitDlg::OnLink(WPARAM, LPARAM) {

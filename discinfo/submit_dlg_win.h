@@ -12,7 +12,6 @@
 #include "discinfo/disc_record.h"
 #include "discinfo/query_dlg_win.h"
 #include "discinfo/submit_pages_win.h"
-#include "widgets/page_host.h"
 
 // Where the submitted texts go as well.
 struct SUBMIT_TARGET {
@@ -28,17 +27,17 @@ std::shared_ptr<CCddbDisc> PrepareSubmission(CCDDBControl& control, const std::s
 // The first check "&Submit" fails, or "" when the texts may go.
 std::string SubmitCheckFailure(const std::string& artist, const std::string& title, const CCddbDisc& disc);
 
-class CSubmitDlg : public CDialog {
+class CSubmitDlg : public CCddbDialog {
  public:
   CSubmitDlg(CCddbSession& session, HWND mainWindow, std::shared_ptr<CCddbDisc> disc, SUBMIT_TARGET target);
   ~CSubmitDlg() override;
 
  protected:
   BOOL OnInitDialog() override;
-  void OnOK() override {}
-  void OnCancel() override { OnCancelButton(0, 0); }
-  bool PreTranslateMessage(MSG& msg) override { return pages_.TranslateNavigation(msg); }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  CCddbProgressPage& ProgressPage() override { return progress_; }
+  const char* CancellingText() const override { return "Cancel CDDB Submitting..."; }
+  void CloseAfterFailedCancel() override;
 
  private:
   struct WORKER_BLOCK : CDDB_WORKER_BLOCK {
@@ -63,15 +62,12 @@ class CSubmitDlg : public CDialog {
   void ShowOutcome(CDialog& page);
   void Close(INT_PTR result);
 
-  CCddbSession& session_;
   SUBMIT_TARGET target_;
   WORKER_BLOCK block_;
   CCddbWorker worker_;
-  CPageHost pages_;
   CSubmitProgress progress_;
   CSubmitEdit edit_;
   CSubmitOK ok_;
   CSubmitError error_;
   HFONT boldFont_ = nullptr;
-  bool cancelling_ = false;
 };

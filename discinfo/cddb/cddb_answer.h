@@ -78,6 +78,23 @@ int32_t ParseReadAnswer(const CDDB_ANSWER& answer, CDDB_ENTRY& entry);
 // keeps "AC/DC" whole), both parts trimmed; false without a separator.
 bool SplitCddbTitle(const std::string& text, std::string& artist, std::string& title);
 
+// The eleven freedb categories, each with its name as a word.
+struct CDDB_CATEGORY {
+  std::string_view name;
+  std::string_view spelled;
+};
+inline constexpr CDDB_CATEGORY kCddbCategories[] = {{"blues", "Blues"},
+                                                    {"classical", "Classical"},
+                                                    {"country", "Country"},
+                                                    {"data", "Data"},
+                                                    {"folk", "Folk"},
+                                                    {"jazz", "Jazz"},
+                                                    {"misc", "Misc"},
+                                                    {"newage", "New Age"},
+                                                    {"reggae", "Reggae"},
+                                                    {"rock", "Rock"},
+                                                    {"soundtrack", "Soundtrack"}};
+
 // The readable genre of an entry found in `category`: its DGENRE, else the
 // category spelled as a person would ("newage" → "New Age", "rock" → "Rock").
 std::string CddbGenreName(const CDDB_ENTRY& entry, std::string_view category);

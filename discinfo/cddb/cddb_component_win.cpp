@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -73,6 +74,7 @@ struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl>
   std::string UserEmail();
   bool SubmitTestMode();
   std::string SubmitUrl();
+  int KnownRevision(const std::string& category, const std::string& discId);
   int32_t Submit(const CCddbDisc& disc);
   int32_t Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result);
   int32_t ReadEntry(const std::string& category, const std::string& discId, const std::string& tocText, size_t tracks,
@@ -100,6 +102,9 @@ struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl>
   std::shared_ptr<CCddbDisc> exact;
   std::shared_ptr<CCddbDiscCollection> matches;
   std::shared_ptr<std::vector<std::string>> categories;
+  // The revision of every entry read, by "category discid": a new disc
+  // submitted for one of them continues its revisions.
+  std::map<std::string, int> revisions;
 };
 
 void CCddbComponent::Impl::CreateEventWindow() {
@@ -265,9 +270,17 @@ std::string CCddbComponent::Impl::SubmitUrl() {
   return (slash == std::string::npos ? url + "/" : url.substr(0, slash + 1)) + "submit.cgi";
 }
 
+int CCddbComponent::Impl::KnownRevision(const std::string& category, const std::string& discId) {
+  std::lock_guard<std::mutex> guard(lock);
+  auto known = revisions.find(category + " " + discId);
+  return known == revisions.end() ? -1 : known->second;
+}
+
 int32_t CCddbComponent::Impl::Submit(const CCddbDisc& disc) {
   CDDB_TOC toc;
   if (!ParseCddbToc(disc.toc, toc)) return kCddbInvalidArgument;
+  std::string category = disc.category.empty() ? CddbCategoryOfGenre(disc.genre) : disc.category;
+  std::string discId = CddbDiscIdText(CddbDiscId(toc));
   XMCD_TEXTS texts;
   texts.artist = disc.artist;
   texts.title = disc.title;
@@ -278,14 +291,12 @@ int32_t CCddbComponent::Impl::Submit(const CCddbDisc& disc) {
     texts.trackArtists.push_back(track->artist);
   }
   if (!disc.discId.empty()) texts.discIds.push_back(disc.discId);
-  texts.revision = disc.full ? disc.revision : -1;
+  texts.revision = disc.full ? disc.revision : KnownRevision(category, discId);
   texts.submitter = std::string(kClientName) + " " + clientVersion;
   std::string entry, headers, body, answerText;
   int32_t status = BuildXmcdEntry(toc, texts, entry);
   std::string email = UserEmail();
   if (status == kCddbOk && email.empty()) status = kCddbUserNotRegistered;
-  std::string category = disc.category.empty() ? CddbCategoryOfGenre(disc.genre) : disc.category;
-  std::string discId = CddbDiscIdText(CddbDiscId(toc));
   if (status == kCddbOk)
     status = CddbSubmitHeaders(category, discId, email, SubmitTestMode(), texts.submitter, headers);
   if (status != kCddbOk) return status;
@@ -320,8 +331,11 @@ int32_t CCddbComponent::Impl::ReadEntry(const std::string& category, const std::
   int32_t status = Fetch("cddb read " + category + " " + discId, true, answer);
   CDDB_ENTRY entry;
   if (status == kCddbOk) status = ParseReadAnswer(answer, entry);
-  if (status == kCddbOk) disc = DiscOfEntry(entry, category, discId, tocText, tracks);
-  return status;
+  if (status != kCddbOk) return status;
+  disc = DiscOfEntry(entry, category, discId, tocText, tracks);
+  std::lock_guard<std::mutex> guard(lock);
+  revisions[category + " " + discId] = entry.revision;
+  return kCddbOk;
 }
 
 int32_t CCddbComponent::Impl::Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result) {
@@ -455,10 +469,8 @@ std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables1(int32_t
 }
 
 std::shared_ptr<std::vector<std::string>> CCddbComponent::PreloadTables2(int32_t flags) {
-  static const char* const kCategories[] = {"blues", "classical", "country", "data", "folk",      "jazz",
-                                            "misc",  "newage",    "reggae",  "rock", "soundtrack"};
   auto genres = std::make_shared<std::vector<std::string>>();
-  for (const char* category : kCategories) genres->push_back(CddbGenreName(CDDB_ENTRY(), category));
+  for (const CDDB_CATEGORY& category : kCddbCategories) genres->emplace_back(category.spelled);
   return genres;
 }
 

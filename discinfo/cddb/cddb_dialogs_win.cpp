@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "discinfo/cddb/cddb_answer.h"
+#include "discinfo/cddb/xmcd_writer.h"
 #include "platform/text.h"
 
 namespace {
@@ -102,12 +103,6 @@ bool Run(HWND parent, const CTemplateBuilder& builder, DIALOG_STATE& state) {
 enum : WORD { kHandle = 101, kEmail, kArtist = 201, kTitle, kYear, kGenre, kTracks };
 
 }  // namespace
-
-bool IsPlausibleEmail(const std::string& email) {
-  size_t at = email.find('@');
-  return at != std::string::npos && at > 0 && at + 1 < email.size() && email.find('@', at + 1) == std::string::npos &&
-         email.find_first_of(" \t\r\n&+%=") == std::string::npos;
-}
 
 bool RunRegistrationDialog(HWND parent, CDDB_USER& user) {
   CTemplateBuilder builder("CDDB Registration", 220, 96);

@@ -21,4 +21,3 @@ bool RunDiscEditor(HWND parent, CCddbDisc& disc);
 // the title; and back.
 std::string TrackLinesOfDisc(const CCddbDisc& disc);
 void ApplyTrackLines(const std::string& lines, CCddbDisc& disc);
-bool IsPlausibleEmail(const std::string& email);

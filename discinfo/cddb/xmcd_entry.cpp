@@ -168,22 +168,11 @@ int32_t ParseReadAnswer(const CDDB_ANSWER& answer, CDDB_ENTRY& entry) {
 }
 
 std::string CddbGenreName(const CDDB_ENTRY& entry, std::string_view category) {
-  static constexpr std::string_view kNames[][2] = {{"blues", "Blues"},
-                                                   {"classical", "Classical"},
-                                                   {"country", "Country"},
-                                                   {"data", "Data"},
-                                                   {"folk", "Folk"},
-                                                   {"jazz", "Jazz"},
-                                                   {"misc", "Misc"},
-                                                   {"newage", "New Age"},
-                                                   {"reggae", "Reggae"},
-                                                   {"rock", "Rock"},
-                                                   {"soundtrack", "Soundtrack"}};
   if (!entry.genre.empty()) return entry.genre;
   std::string name(category);
   for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  for (const auto& known : kNames) {
-    if (known[0] == name) return std::string(known[1]);
+  for (const CDDB_CATEGORY& known : kCddbCategories) {
+    if (known.name == name) return std::string(known.spelled);
   }
   name = category;
   if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 'a' + 'A');

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr std::string_view kCategories[] = {"blues", "classical", "country", "data", "folk",      "jazz",
-                                            "misc",  "newage",    "reggae",  "rock", "soundtrack"};
-
 // A line break or any other control character would end the line early or
 // be turned into something else on the server's side; tab is escaped.
 bool IsPlainText(std::string_view text) {
@@ -104,15 +101,9 @@ bool IsHeaderValue(std::string_view value) {
   return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~'; });
 }
 
-bool IsPlausibleEmail(std::string_view email) {
-  const size_t at = email.find('@');
-  if (!IsHeaderValue(email) || email.size() > 254 || email.find(' ') != std::string_view::npos) return false;
-  return at != std::string_view::npos && at > 0 && at + 1 < email.size() &&
-         email.find('@', at + 1) == std::string_view::npos;
-}
-
 bool IsCategory(std::string_view category) {
-  return std::find(std::begin(kCategories), std::end(kCategories), category) != std::end(kCategories);
+  return std::any_of(std::begin(kCddbCategories), std::end(kCddbCategories),
+                     [category](const CDDB_CATEGORY& known) { return known.name == category; });
 }
 
 }  // namespace
@@ -185,4 +176,11 @@ int32_t ParseSubmitAnswer(std::string_view body, std::string& text) {
   // server turning the entry or its headers down.
   if (code / 100 == 2) return kCddbServerCommandMalformed;
   return code / 100 == 4 || code / 100 == 5 ? kCddbSubmissionRefused : CddbStatusOfServerCode(code);
+}
+
+bool IsPlausibleEmail(std::string_view email) {
+  const size_t at = email.find('@');
+  if (!IsHeaderValue(email) || email.size() > 254 || email.find(' ') != std::string_view::npos) return false;
+  return at != std::string_view::npos && at > 0 && at + 1 < email.size() &&
+         email.find('@', at + 1) == std::string_view::npos;
 }

@@ -52,3 +52,7 @@ int32_t CddbSubmitHeaders(std::string_view category, std::string_view discId, st
 // body that does not start with a code line. `text` is that first line,
 // trimmed, in ANSI, at most kCddbMaxSubmitTextBytes long.
 int32_t ParseSubmitAnswer(std::string_view body, std::string& text);
+
+// name@host, printable ASCII without blanks, at most 254 characters: what
+// the server can use to reach the submitter.
+bool IsPlausibleEmail(std::string_view email);

@@ -271,6 +271,6 @@ TEST(CddbSubmitTest, SubmitAnswers) {
 
   EXPECT_EQ(ParseSubmitAnswer("200 " + std::string(1000, 'x') + "\n", text), kCddbOk);
   EXPECT_EQ(text, "200 " + std::string(kCddbMaxSubmitTextBytes - 4, 'x'));
-  EXPECT_EQ(ParseSubmitAnswer("500 " + std::string(2000, '\xC3'), text), kCddbServerCommandMalformed);
+  EXPECT_EQ(ParseSubmitAnswer("500 " + std::string(2000, '\xC3'), text), kCddbSubmissionRefused);
   EXPECT_LE(text.size(), kCddbMaxSubmitTextBytes);
 }

@@ -400,6 +400,37 @@ TEST_F(CddbTest, SubmissionChecksTheTextsSendsThemAndAQueryFindsThemAfter) {
   Close();
 }
 
+TEST_F(CddbTest, AQueriedDiscEditedAndSubmittedIsFoundWithItsNewTexts) {
+  ServeEntry({"rock", "Old Band", "Old Album", "1990", {"Old One", "Old Two", "Old Three"}});
+  ASSERT_NE(Start("normal"), nullptr);
+  HWND query = Query();
+  ASSERT_NE(query, nullptr);
+  ASSERT_NE(WaitForVisible(query, IDC_QUERY_ARTIST), nullptr);
+  ClickButton(query, IDC_QUERY_OK);
+  ASSERT_TRUE(WaitForClosed(query));
+  Rename(1, "New Two");
+  HWND submit = SubmitWindowAtEditPage();
+  ASSERT_NE(submit, nullptr);
+  ClickButton(submit, IDC_SUBMIT_SUBMIT);  // artist, album, genre and titles all came from the query
+  ASSERT_NE(WaitForVisible(submit, IDC_SUBMIT_DONE_TEXT), nullptr);
+  ClickButton(submit, IDC_SUBMIT_CANCEL);
+  ASSERT_TRUE(WaitForClosed(submit));
+  std::ifstream stored(HostFolder(CddbServerFolder() + "entries\\rock\\" + DiscId()));
+  std::string entry((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+  EXPECT_NE(entry.find("# Revision: 2\n"), std::string::npos) << entry;  // the read entry had revision 1
+  EXPECT_NE(entry.find("DGENRE=Rock\n"), std::string::npos);
+
+  // The next query reads the disc afresh, not from the cache.
+  Rename(1, "Scratch");
+  query = Query();
+  ASSERT_NE(query, nullptr);
+  ASSERT_NE(WaitForVisible(query, IDC_QUERY_ARTIST), nullptr);
+  ClickButton(query, IDC_QUERY_OK);
+  ASSERT_TRUE(WaitForClosed(query));
+  EXPECT_EQ(Title(1), "New Two");
+  Close();
+}
+
 TEST_F(CddbTest, ARefusedOrUnansweredSubmissionEndsOnTheFailurePage) {
   for (const char* scenario : {"refuse", "slow"}) {
     SCOPED_TRACE(scenario);
