@@ -87,16 +87,6 @@ LRESULT CMusicBrowserDlg::OnCompleted(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-LRESULT CMusicBrowserDlg::OnProgress(WPARAM wParam, LPARAM) {
-  progress_.ShowProgress(*reinterpret_cast<const CDDB_PROGRESS*>(wParam));
-  return 0;
-}
-
-LRESULT CMusicBrowserDlg::OnConnecting(WPARAM, LPARAM) {
-  progress_.SetStatus("Connecting to CDDB server...");
-  return 0;
-}
-
 LRESULT CMusicBrowserDlg::OnMatches(WPARAM wParam, LPARAM) {
   const auto& matches = *reinterpret_cast<const std::shared_ptr<CCddbDiscCollection>*>(wParam);
   ShowWindow(Item(IDC_BROWSER_SUBMIT_NEW), SW_SHOW);

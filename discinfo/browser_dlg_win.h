@@ -42,8 +42,6 @@ class CMusicBrowserDlg : public CCddbDialog {
 
  private:
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
-  LRESULT OnProgress(WPARAM wParam, LPARAM);
-  LRESULT OnConnecting(WPARAM, LPARAM);
   LRESULT OnMatches(WPARAM wParam, LPARAM);
   LRESULT OnIdentified(WPARAM wParam, LPARAM lParam);
   LRESULT OnFailed(WPARAM wParam, LPARAM);

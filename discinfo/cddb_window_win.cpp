@@ -113,3 +113,13 @@ void CCddbDialog::RequestCancel() {
     CloseAfterFailedCancel();
   }
 }
+
+LRESULT CCddbDialog::OnProgress(WPARAM wParam, LPARAM) {
+  ProgressPage().ShowProgress(*reinterpret_cast<const CDDB_PROGRESS*>(wParam));
+  return 0;
+}
+
+LRESULT CCddbDialog::OnConnecting(WPARAM, LPARAM) {
+  ProgressPage().SetStatus("Connecting to CDDB server...");
+  return 0;
+}

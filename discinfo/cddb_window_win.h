@@ -97,6 +97,10 @@ class CCddbDialog : public CDialog {
   // The component threw on cancel: mark the failure, wake the worker, stop
   // it and close.
   virtual void CloseAfterFailedCancel() = 0;
+  // UM_CDDB_PROGRESS and the worker's "connecting" message, on the
+  // progress page.
+  LRESULT OnProgress(WPARAM wParam, LPARAM);
+  LRESULT OnConnecting(WPARAM, LPARAM);
 
   CCddbSession& session_;
   CPageHost pages_;

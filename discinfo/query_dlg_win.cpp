@@ -79,16 +79,6 @@ LRESULT CQueryDlg::OnCompleted(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-LRESULT CQueryDlg::OnProgress(WPARAM wParam, LPARAM) {
-  progress_.ShowProgress(*reinterpret_cast<const CDDB_PROGRESS*>(wParam));
-  return 0;
-}
-
-LRESULT CQueryDlg::OnConnecting(WPARAM, LPARAM) {
-  progress_.SetStatus("Connecting to CDDB server...");
-  return 0;
-}
-
 void CQueryDlg::MakeOkTheChoice() {
   HWND ok = Item(IDC_QUERY_OK);
   EnableWindow(ok, TRUE);

@@ -39,8 +39,6 @@ class CQueryDlg : public CCddbDialog {
 
  private:
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
-  LRESULT OnProgress(WPARAM wParam, LPARAM);
-  LRESULT OnConnecting(WPARAM, LPARAM);
   LRESULT OnMatches(WPARAM wParam, LPARAM);
   LRESULT OnDisc(WPARAM wParam, LPARAM);
   LRESULT OnNoMatch(WPARAM, LPARAM);

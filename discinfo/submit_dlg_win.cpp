@@ -139,16 +139,6 @@ LRESULT CSubmitDlg::OnCompleted(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-LRESULT CSubmitDlg::OnProgress(WPARAM wParam, LPARAM) {
-  progress_.ShowProgress(*reinterpret_cast<const CDDB_PROGRESS*>(wParam));
-  return 0;
-}
-
-LRESULT CSubmitDlg::OnConnecting(WPARAM, LPARAM) {
-  progress_.SetStatus("Connecting to CDDB server...");
-  return 0;
-}
-
 LRESULT CSubmitDlg::OnShowEdit(WPARAM, LPARAM) {
   edit_.ShowDisc(*block_.disc);
   pages_.Show(edit_);

@@ -48,8 +48,6 @@ class CSubmitDlg : public CCddbDialog {
   static void RunWorker(WORKER_BLOCK& block);
 
   LRESULT OnCompleted(WPARAM wParam, LPARAM);
-  LRESULT OnProgress(WPARAM wParam, LPARAM);
-  LRESULT OnConnecting(WPARAM, LPARAM);
   LRESULT OnShowEdit(WPARAM, LPARAM);
   LRESULT OnSucceeded(WPARAM, LPARAM);
   LRESULT OnFailed(WPARAM wParam, LPARAM);
