@@ -22,6 +22,7 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "resources/resource.h"
+#include "platform/thread_wait_win.h"
 
 namespace {
 
@@ -209,10 +210,7 @@ JOB_STEPS CJobLauncher::MakeSteps() const {
 // meanwhile.
 void CJobLauncher::WaitForPreviousWorker() {
   if (!worker_) return;
-  while (MsgWaitForMultipleObjects(1, &worker_, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  WaitForThreadAnsweringSends(worker_);
   CloseHandle(worker_);
   worker_ = nullptr;
 }

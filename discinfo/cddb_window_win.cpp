@@ -5,6 +5,7 @@
 #include "discinfo/cddb_errors.h"
 #include "platform/text.h"
 #include "resources/resource.h"
+#include "platform/thread_wait_win.h"
 
 CDDB_WORKER_BLOCK::~CDDB_WORKER_BLOCK() {
   if (choice) CloseHandle(choice);
@@ -44,10 +45,7 @@ void CCddbWorker::Stop(CDDB_WORKER_BLOCK& block) {
   block.failed = -1;
   SetEvent(block.choice);
   SetEvent(block.done);
-  while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  WaitForThreadAnsweringSends(thread_);
   CloseHandle(thread_);
   thread_ = nullptr;
 }

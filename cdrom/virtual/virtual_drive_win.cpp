@@ -1,4 +1,5 @@
 #include "cdrom/virtual/virtual_drive_win.h"
+#include "platform/thread_wait_win.h"
 
 #include <windows.h>
 #include <dbt.h>
@@ -58,11 +59,7 @@ CWin32VirtualDeviceIo::~CWin32VirtualDeviceIo() {
     SetEvent(stop_);
     // The watcher may be sending WM_DEVICECHANGE to a window of this very
     // thread; answer it rather than wait out its time-out.
-    HANDLE thread = watcher_;
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-      MSG msg;
-      PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    WaitForThreadAnsweringSends(watcher_);
     CloseHandle(watcher_);
   }
   if (stop_) CloseHandle(stop_);

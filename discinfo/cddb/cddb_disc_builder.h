@@ -15,6 +15,3 @@ std::shared_ptr<CCddbDisc> DiscOfMatch(const CDDB_MATCH& match, const std::strin
 // disc has a text (empty when the entry has none).
 std::shared_ptr<CCddbDisc> DiscOfEntry(const CDDB_ENTRY& entry, const std::string& category, const std::string& discId,
                                        const std::string& toc, size_t tocTracks);
-
-// "Basic " and the base64 of user:password.
-std::string BasicCredentials(const std::string& user, const std::string& password);

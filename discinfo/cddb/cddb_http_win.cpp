@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "discinfo/cddb/cddb_answer.h"
-#include "discinfo/cddb/cddb_disc_builder.h"
+#include "discinfo/cddb/cddb_text.h"
 #include "discinfo/cddb/cddb_status.h"
 
 namespace {

@@ -168,3 +168,19 @@ std::string CddbCacheFileName(std::string_view command) {
   std::snprintf(text, sizeof text, "-%08x%08x", static_cast<unsigned>(hash >> 32), static_cast<unsigned>(hash));
   return name + text;
 }
+
+std::string BasicCredentials(const std::string& user, const std::string& password) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string plain = AnsiToCddbText(user + ":" + password);
+  std::string encoded;
+  for (size_t i = 0; i < plain.size(); i += 3) {
+    uint32_t group = static_cast<uint8_t>(plain[i]) << 16;
+    if (i + 1 < plain.size()) group |= static_cast<uint8_t>(plain[i + 1]) << 8;
+    if (i + 2 < plain.size()) group |= static_cast<uint8_t>(plain[i + 2]);
+    encoded += kDigits[(group >> 18) & 63];
+    encoded += kDigits[(group >> 12) & 63];
+    encoded += i + 1 < plain.size() ? kDigits[(group >> 6) & 63] : '=';
+    encoded += i + 2 < plain.size() ? kDigits[group & 63] : '=';
+  }
+  return "Basic " + encoded;
+}

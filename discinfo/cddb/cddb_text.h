@@ -26,3 +26,7 @@ std::string CddbRequestQuery(std::string_view command, std::string_view user, st
 // system: letters, digits, '-' and '_' only, at most 80 characters, distinct
 // for distinct commands (a hash of the command ends it).
 std::string CddbCacheFileName(std::string_view command);
+
+// A proxy's Basic credentials: "Basic " and the base64 of user:password
+// (sent as UTF-8).
+std::string BasicCredentials(const std::string& user, const std::string& password);

@@ -5,6 +5,7 @@
 
 #include "cdrom/drive_cd_audio.h"
 #include "discinfo/cddb/cddb_disc_builder.h"
+#include "discinfo/cddb/cddb_text.h"
 #include "discinfo/cddb_session.h"
 
 namespace {
