@@ -73,7 +73,7 @@ int RunApplication(const std::string& commandLine) {
   });
   SetCdAudioService(&cdAudio);
   CWin32RegistryKey settingsKey(HKEY_CURRENT_USER, kSettingsKeyPath);
-  CMainWindow mainWindow(g_settings, deviceIo, settingsKey, AccessPathOfThisSystem(), commandLine);
+  CMainWindow mainWindow(g_settings, deviceIo, cdAudio, settingsKey, AccessPathOfThisSystem(), commandLine);
   mainWindow.DoModal();
 
   SetCdAudioService(nullptr);

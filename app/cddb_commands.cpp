@@ -73,11 +73,13 @@ void CCddbCommands::SubmitToCddb(HWND mainWindow) {
 }
 
 // The TOC string of the disc in the current drive, read through the
-// CD-audio service; empty when it cannot be read.
+// player's open CD-audio device (or one opened for the purpose when the
+// player has none); empty when it cannot be read.
 std::string CCddbCommands::CurrentDiscToc() {
+  if (player_.Device() != 0) return session_.Control().TocFromDevice(player_.Device());
   ICdAudioService* service = CdAudioService();
   std::string error;
-  uint32_t device = service ? service->Open(cdrom_.CurrentLetter(), error) : 0;
+  uint32_t device = service ? OpenCdAudio(*service, cdrom_.CurrentLetter(), error) : 0;
   if (device == 0) return std::string();
   std::string toc = session_.Control().TocFromDevice(device);
   service->Close(device);

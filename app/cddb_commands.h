@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "app/track_list_win.h"
+#include "cdrom/cd_audio_player.h"
 #include "cdrom/cdrom_device.h"
 #include "discinfo/browser_dlg_win.h"
 #include "discinfo/cddb_session_win.h"
@@ -17,8 +18,8 @@ CDDB_SESSION_OPTIONS CddbOptionsFromSettings(const CAppSettings& settings);
 class CCddbCommands {
  public:
   CCddbCommands(const CAppSettings& settings, bool& busy, CDiscRecord& record, CTrackList& list,
-                const CCdromDevice& cdrom)
-      : settings_(settings), busy_(busy), record_(record), list_(list), cdrom_(cdrom) {}
+                const CCdromDevice& cdrom, const CCdAudioPlayer& player)
+      : settings_(settings), busy_(busy), record_(record), list_(list), cdrom_(cdrom), player_(player) {}
 
   void SetUpCddbSession(HWND mainWindow);
   void ApplyCddbOptions();
@@ -43,6 +44,7 @@ class CCddbCommands {
   CDiscRecord& record_;
   CTrackList& list_;
   const CCdromDevice& cdrom_;
+  const CCdAudioPlayer& player_;
   CCddbSession session_;
   CBrowserLookup browseLookup_;
 };

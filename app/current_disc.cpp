@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "discinfo/disc_record.h"
+#include "app/playback_commands.h"
 #include "app/settings.h"
 #include "app/track_list_win.h"
 #include "cdrom/cdrom_device.h"
@@ -15,6 +16,7 @@
 
 void CCurrentDisc::Read() {
   list_.Clear();
+  playback_.OpenDevice(cdrom_.CurrentLetter() - 'A');
   DISC_TEXTS texts = {LoadResourceString(IDS_ALL_TRACKS), LoadResourceString(IDS_TRACK_FORMAT)};
   std::vector<TRACK_ROW> rows;
   CDiscCacheSource cache(settings_.programFolder);
@@ -44,18 +46,22 @@ void CCurrentDisc::WriteCache() {
 }
 
 void CCurrentDisc::Eject() {
+  playback_.OpenTray();
   WriteCache();
   list_.Clear();
 }
 
 void CCurrentDisc::OnMediaChange(bool arrival, char letter) {
+  if (arrival) playback_.ClearPause();
   if (letter == 0 || letter != cdrom_.CurrentLetter()) return;
   if (arrival) {
     Read();
     return;
   }
+  playback_.CloseDevice();
   ShowDriveLabel();
   WriteCache();
   list_.Clear();
   list_.SetNoDisc(false);
+  playback_.ClearPause();
 }

@@ -96,10 +96,12 @@ void CJobLauncher::RunExtract() {
   int checked = 0;
   for (int row = 0; row < list_.Count(); ++row)
     if (list_.Checked(row)) ++checked;
-  if (checked == 0)
+  if (checked == 0) {
     ShowMessage(owner_, IDS_SELECT_ONE_ITEM);
-  else
-    RunProcessingWindow(JOB_KIND::ExtractEncode, static_cast<size_t>(checked));
+    return;
+  }
+  if (beforeCdJob_) beforeCdJob_();
+  RunProcessingWindow(JOB_KIND::ExtractEncode, static_cast<size_t>(checked));
 }
 
 void CJobLauncher::RunFileCommand(JOB_KIND kind) {

@@ -6,6 +6,7 @@
 // never shares state with a worker still finishing an aborted item.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ class CJobLauncher {
 
   // The main window: owner of the dialogs, receiver of the log lines.
   void SetOwner(HWND owner) { owner_ = owner; }
+  // What runs before a CD job opens its window: playback stops, so the
+  // drive reads for the job alone.
+  void SetBeforeCdJob(std::function<void()> action) { beforeCdJob_ = std::move(action); }
   // The files of the next file job; the shell's file requests fill it too.
   std::vector<std::string>& InputFiles() { return inputFiles_; }
 
@@ -69,6 +73,7 @@ class CJobLauncher {
   const CTrackList& list_;
   bool& busy_;
   HWND owner_ = nullptr;
+  std::function<void()> beforeCdJob_;
   std::vector<std::string> inputFiles_;
   CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
   HANDLE abortEvent_ = nullptr;              // the running job's; the worker holds its own copy

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <dbt.h>
+#include <mmsystem.h>
 
 #include "app/about_dialog_win.h"
 #include "app/busy_guard.h"
@@ -13,8 +14,8 @@
 #include "platform/text.h"
 #include "resources/resource.h"
 
-CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey, AccessPath accessPath,
-                         std::string commandLine)
+CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, ICdAudioService& cdAudio, IRegistryKey& settingsKey,
+                         AccessPath accessPath, std::string commandLine)
     : CDialog(IDD_MAIN, nullptr),
       settings_(settings),
       io_(io),
@@ -23,12 +24,14 @@ CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& se
       commandLine_(std::move(commandLine)),
       commands_(io),
       cdrom_(io, commands_),
-      disc_(settings, commands_, cdrom_, record_, list_),
+      player_(cdAudio),
+      playback_(player_, list_, record_),
+      disc_(settings, commands_, cdrom_, record_, list_, playback_),
       frame_(settings, list_),
       jobs_(settings, commands_, encoder_, cdrom_, record_, list_, busy_),
       listCommands_(list_, record_, busy_),
       desktop_(settings, busy_),
-      cddb_(settings, busy_, record_, list_, cdrom_),
+      cddb_(settings, busy_, record_, list_, cdrom_, player_),
       requests_(area_, *this, settings, jobs_.InputFiles()) {}
 
 bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -47,6 +50,21 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {UM_LOG_LINE, 0, &M::OnLogLine},
       {UM_LAUNCH_MP3_PLAYER, 0, &M::OnLaunchMp3Player},
       {WM_NOTIFY, IDC_TRACK_LIST, &M::OnListNotify},
+      {WM_TIMER, 0, &M::OnTimer},
+      {MM_MCINOTIFY, 0, &M::OnPlayEnded},
+      {WM_HSCROLL, 0, &M::OnSliderScroll},
+      {UM_SEEK_POSITION, 0, &M::OnSeekPosition},
+      {UM_VOLUME_POSITION, 0, &M::OnVolumePosition},
+      {WM_COMMAND, ID_ACTION_PLAY, &M::OnPlaybackCommand},
+      {WM_COMMAND, IDC_BTN_PLAY, &M::OnPlaybackCommand},
+      {WM_COMMAND, ID_ACTION_STOP, &M::OnPlaybackCommand},
+      {WM_COMMAND, IDC_BTN_STOP, &M::OnPlaybackCommand},
+      {WM_COMMAND, ID_ACTION_PREVIOUS, &M::OnPlaybackCommand},
+      {WM_COMMAND, IDC_BTN_PREVIOUS, &M::OnPlaybackCommand},
+      {WM_COMMAND, ID_ACTION_NEXT, &M::OnPlaybackCommand},
+      {WM_COMMAND, IDC_BTN_NEXT, &M::OnPlaybackCommand},
+      {WM_COMMAND, IDC_BTN_PAUSE, &M::OnPlaybackCommand},
+      {WM_COMMAND, ID_FILE_CLOSE_TRAY, &M::OnCloseTray},
       {WM_COMMAND, IDC_MENU_FILE, &M::OnMenuTitle},
       {WM_COMMAND, IDC_MENU_EDIT, &M::OnMenuTitle},
       {WM_COMMAND, IDC_MENU_ACTION, &M::OnMenuTitle},
@@ -120,6 +138,8 @@ BOOL CMainWindow::OnInitDialog() {
   accelerators_ = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
   frame_.Create(Handle());
   jobs_.SetOwner(Handle());
+  jobs_.SetBeforeCdJob([this] { playback_.Stop(); });
+  playback_.SetOwner(Handle());
   listCommands_.SetOwner(Handle());
   disc_.SetOwner(Handle());
   desktop_.SetOwner(Handle());
@@ -469,6 +489,51 @@ LRESULT CMainWindow::OnEject(WPARAM, LPARAM) {
   return 0;
 }
 
+LRESULT CMainWindow::OnCloseTray(WPARAM, LPARAM) {
+  playback_.CloseTray();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// CD playback
+
+LRESULT CMainWindow::OnPlaybackCommand(WPARAM wParam, LPARAM) {
+  switch (LOWORD(wParam)) {
+    case ID_ACTION_PLAY:
+    case IDC_BTN_PLAY: playback_.Play(); break;
+    case ID_ACTION_STOP:
+    case IDC_BTN_STOP: playback_.Stop(); break;
+    case ID_ACTION_PREVIOUS:
+    case IDC_BTN_PREVIOUS: playback_.Previous(); break;
+    case ID_ACTION_NEXT:
+    case IDC_BTN_NEXT: playback_.Next(); break;
+    default: playback_.Pause(); break;
+  }
+  return 0;
+}
+
+LRESULT CMainWindow::OnTimer(WPARAM wParam, LPARAM) {
+  if (wParam == kPlaybackTimer) playback_.OnTimer();
+  return 0;
+}
+
+LRESULT CMainWindow::OnPlayEnded(WPARAM wParam, LPARAM) {
+  playback_.OnPlayEnded(wParam);
+  return 0;
+}
+
+LRESULT CMainWindow::OnSliderScroll(WPARAM wParam, LPARAM lParam) {
+  ForwardSliderScroll(Handle(), wParam, lParam);
+  return 0;
+}
+
+LRESULT CMainWindow::OnSeekPosition(WPARAM wParam, LPARAM lParam) {
+  playback_.OnSeek(static_cast<int>(wParam), lParam != 0);
+  return 0;
+}
+
+LRESULT CMainWindow::OnVolumePosition(WPARAM, LPARAM) { return 0; }
+
 bool CMainWindow::PreTranslateMessage(MSG& msg) {
   // Accelerators belong to the main window alone, not to its dialogs.
   if (!accelerators_ || GetActiveWindow() != Handle()) return false;
@@ -494,6 +559,7 @@ LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
   // The disc's texts first, before anything is shut down; then AutoPlay
   // and the settings.
   if (initialised_) disc_.WriteCache();
+  playback_.CloseDevice();
   autoPlay_.Restore();
   settings_.Save(settingsKey_, CurrentGeometry());
   cdrom_.Close();

@@ -13,19 +13,21 @@
 #include "app/exchange_area_win.h"
 #include "app/exchange_requests.h"
 #include "app/job_launcher.h"
+#include "app/playback_commands.h"
 #include "app/settings.h"
 #include "app/skin_frame.h"
 #include "app/track_list_commands.h"
 #include "app/track_list_win.h"
 #include "cdrom/autoplay_win.h"
+#include "cdrom/cd_audio_player.h"
 #include "cdrom/cdrom_device.h"
 #include "jobs/encoder_library.h"
 #include "widgets/dialog.h"
 
 class CMainWindow : public CDialog, public IRequestTarget {
  public:
-  CMainWindow(CAppSettings& settings, IDeviceIo& io, IRegistryKey& settingsKey, AccessPath accessPath,
-              std::string commandLine);
+  CMainWindow(CAppSettings& settings, IDeviceIo& io, ICdAudioService& cdAudio, IRegistryKey& settingsKey,
+              AccessPath accessPath, std::string commandLine);
 
   // IRequestTarget
   void ComeToFront() override;
@@ -72,6 +74,11 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnLogLine(WPARAM wParam, LPARAM);
   LRESULT OnLaunchMp3Player(WPARAM, LPARAM);
   LRESULT OnListNotify(WPARAM, LPARAM lParam);
+  LRESULT OnTimer(WPARAM wParam, LPARAM);
+  LRESULT OnPlayEnded(WPARAM wParam, LPARAM);
+  LRESULT OnSliderScroll(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSeekPosition(WPARAM wParam, LPARAM lParam);
+  LRESULT OnVolumePosition(WPARAM wParam, LPARAM);
 
   // Commands, from the menus, the accelerators, the context menu and the
   // skinned buttons; a handler for several identifiers reads LOWORD(wParam).
@@ -90,6 +97,8 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnCopyToClipboard(WPARAM, LPARAM);
   LRESULT OnOpenOutputFolder(WPARAM, LPARAM);
   LRESULT OnEject(WPARAM, LPARAM);
+  LRESULT OnCloseTray(WPARAM, LPARAM);
+  LRESULT OnPlaybackCommand(WPARAM wParam, LPARAM);
   LRESULT OnVolumeControl(WPARAM, LPARAM);
   LRESULT OnHelpContents(WPARAM, LPARAM);
   LRESULT OnWebPage(WPARAM wParam, LPARAM);
@@ -116,6 +125,8 @@ class CMainWindow : public CDialog, public IRequestTarget {
   CDiscRecord record_;
   CAutoPlay autoPlay_;
   CTrackList list_;
+  CCdAudioPlayer player_;
+  CPlaybackCommands playback_;
   CCurrentDisc disc_;
   CSkinFrame frame_;
   CJobLauncher jobs_;

@@ -144,6 +144,16 @@ bool CDriveCommands::Identify(DeviceHandle device, CDriveIdentity& identity) {
   return true;
 }
 
+bool CDriveCommands::TestUnitReady(DeviceHandle device) {
+  return Send(device, MakeCommand({0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, DataDirection::Unspecified, 0, nullptr), 1);
+}
+
+bool CDriveCommands::MoveTray(DeviceHandle device, bool open) {
+  uint8_t loadEject = open ? 0x02 : 0x03;
+  return SendWithRetries(device,
+                         MakeCommand({0x1B, 0x00, 0x00, 0x00, loadEject, 0x00}, DataDirection::Unspecified, 0, nullptr));
+}
+
 void CDriveCommands::SwitchBlockLength(DeviceHandle device) {
   uint8_t list[kModeListBytes];
   PrepareModeList(list);

@@ -58,6 +58,11 @@ class CDriveCommands {
 
   bool ReadToc(DeviceHandle device, CD_TOC& toc);
   bool Identify(DeviceHandle device, CDriveIdentity& identity);
+  // TEST UNIT READY, tried once: a drive without a medium answers no at
+  // once, and asking again would not change that.
+  bool TestUnitReady(DeviceHandle device);
+  // START STOP UNIT with the load/eject bit: opens or closes the tray.
+  bool MoveTray(DeviceHandle device, bool open);
   // Refuses, without sending anything, a request the drive would read
   // differently from what the caller asked for: frames outside 1..255
   // (only the low byte reaches the drive), bytes other than

@@ -15,7 +15,7 @@ void SendFailure(HWND window, const std::string& text) {
 void RunLookup(CDDB_LOOKUP_BLOCK& block) {
   std::string error;
   ICdAudioService* service = CdAudioService();
-  uint32_t device = service ? service->Open(block.driveLetter, error) : 0;
+  uint32_t device = service ? OpenCdAudio(*service, block.driveLetter, error) : 0;
   if (device == 0) {
     SendFailure(block.window, Format("%s", error.substr(0, kMaxMciErrorText).c_str()));
     return;

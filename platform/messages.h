@@ -10,7 +10,8 @@ enum : uint32_t {
   // processing window: wParam = progress in tenths of a percent (0..1000),
   // lParam = elapsed milliseconds of the item.
   UM_EXTRACT_PROGRESS = kWmUser + 100,
-  // Seek slider -> main window: seek playback.
+  // Seek slider -> main window (posted): wParam = position in seconds,
+  // lParam 1 while the thumb is dragged, 0 once it is let go.
   UM_SEEK_POSITION = kWmUser + 101,
   // Processing window -> main window (posted once): wParam 0 = the CD job,
   // 1 = a file job; with 1, lParam 1 = decode, 2 = normalise, else encode.

@@ -79,6 +79,15 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
     (name == "nosense" ? drive.rejectModeSense : drive.noMedium) = true;
     return true;
   }
+  if (name == "log") {
+    if (!needs(true)) return false;
+    if (value.size() > kMaxCuePathLength || !IsPrintable(value)) {
+      why = "the log path must be at most 259 printable characters";
+      return false;
+    }
+    drive.commandLog = value;
+    return true;
+  }
   if (name == "vendor" || name == "product" || name == "revision") {
     if (!needs(true)) return false;
     size_t limit = name == "vendor" ? 8 : name == "product" ? 16 : 4;
@@ -175,6 +184,11 @@ void PutPadded(uint8_t* field, const std::string& text, size_t size) {
 bool CommandShape(uint8_t opcode, uint8_t& cdbLength, DataDirection& direction) {
   direction = DataDirection::In;
   switch (opcode) {
+    case 0x00:  // TEST UNIT READY
+    case 0x1B:  // START STOP UNIT
+      cdbLength = 6;
+      direction = DataDirection::Unspecified;
+      return true;
     case 0x12:  // INQUIRY
     case 0x1A:  // MODE SENSE(6)
       cdbLength = 6;
@@ -198,7 +212,22 @@ bool CommandShape(uint8_t opcode, uint8_t& cdbLength, DataDirection& direction) 
 
 }  // namespace
 
-CVirtualDrive::CVirtualDrive(VIRTUAL_DRIVE_CONFIG config) : config_(std::move(config)) {}
+CVirtualDrive::CVirtualDrive(VIRTUAL_DRIVE_CONFIG config) : config_(std::move(config)) {
+  if (!config_.commandLog.empty()) commandLog_.Open(config_.commandLog, CFile::Mode::Create);
+}
+
+void CVirtualDrive::LogCommand(const SCSI_COMMAND& command) {
+  if (!commandLog_.IsOpen()) return;
+  std::string line;
+  for (uint8_t i = 0; i < command.cdbLength && i < sizeof(command.cdb); ++i) {
+    static const char kHex[] = "0123456789ABCDEF";
+    if (i > 0) line += ' ';
+    line += kHex[command.cdb[i] >> 4];
+    line += kHex[command.cdb[i] & 0x0F];
+  }
+  line += "\r\n";
+  commandLog_.Write(line.data(), line.size());
+}
 
 bool CVirtualDrive::Insert(std::string& error) {
   DISC_IMAGE image;
@@ -264,6 +293,7 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
   // block length and must fill the buffer by the same one, whatever a
   // MODE SELECT on another thread does meanwhile.
   std::lock_guard<std::mutex> lock(lock_);
+  LogCommand(command);
   const uint8_t* cdb = command.cdb;
   uint8_t cdbLength = 0;
   DataDirection direction = DataDirection::In;
@@ -289,6 +319,8 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
   if (InjectedFailure(command)) return kIoDevice;
   uint8_t* out = static_cast<uint8_t*>(command.buffer);
   switch (cdb[0]) {
+    case 0x00: return hasMedium_ ? 0 : kNotReady;
+    case 0x1B: return StartStopUnit(command);
     case 0x12: return Inquiry(command, transferred);
     case 0x15: return ModeSelect(command);
     case 0x1A: return ModeSense(command, transferred);
@@ -323,6 +355,16 @@ uint32_t CVirtualDrive::Execute(const SCSI_COMMAND& command, bool directionGiven
   uint32_t result = ReadSectors(lba, count, form, out);
   if (result == 0) transferred = command.transferLength;
   return result;
+}
+
+// Load and eject act on the eject file, as a hand at the tray would: the
+// media watcher then applies the change and tells the windows.
+uint32_t CVirtualDrive::StartStopUnit(const SCSI_COMMAND& command) {
+  const uint8_t* cdb = command.cdb;
+  if ((cdb[4] & 0x02) == 0) return 0;  // spin up or down: nothing to do
+  bool load = (cdb[4] & 0x01) != 0;
+  bool done = load ? InsertVirtualMedium(config_.cuePath) : RemoveVirtualMedium(config_.cuePath);
+  return done ? 0 : kIoDevice;
 }
 
 uint32_t CVirtualDrive::Inquiry(const SCSI_COMMAND& command, uint32_t& transferred) {

@@ -8,7 +8,8 @@
 // access driver would parse them and executed against the image, with the
 // faults a configuration asks for.
 //
-// Supported commands: INQUIRY, READ TOC (format 0, LBA form), READ CD
+// Supported commands: TEST UNIT READY, START STOP UNIT (the tray moves by
+// way of the eject file, below), INQUIRY, READ TOC (format 0, LBA form), READ CD
 // (expected sector type CD-DA, header flags F0 or 10, no sub-channel), the
 // vendor reads D4 and D8, READ(10) (2352-byte blocks only after a
 // MODE SELECT set that block length; 2048-byte blocks of data tracks),
@@ -29,6 +30,7 @@
 #include "cdrom/device_io.h"
 #include "cdrom/virtual/image_file.h"
 #include "cdrom/scsi_records.h"
+#include "platform/file.h"
 
 // The name of the environment variable that lists the virtual drives.
 inline constexpr const char* kVirtualDrivesVariable = "CANTARO_VIRTUAL_DRIVES";
@@ -50,6 +52,7 @@ struct VIRTUAL_DRIVE_CONFIG {
   std::string vendor = "CANTARO";  // INQUIRY texts, space-padded to 8, 16 and 4
   std::string product = "VIRTUAL CD-ROM";
   std::string revision = "1.0";
+  std::string commandLog;  // when set, each command received is appended there as a line of CDB bytes
 };
 
 inline constexpr size_t kMaxBadRanges = 64;
@@ -60,7 +63,7 @@ inline constexpr size_t kMaxVirtualDrivesText = 8192;
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
 // flaky=N, nosense, nomedium, delay=MS, vendor=TEXT, product=TEXT,
-// revision=TEXT. On failure error names the item and what is wrong with it.
+// revision=TEXT, log=PATH. On failure error names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 
 // The Win32 error codes a failing virtual call leaves behind.
@@ -109,6 +112,8 @@ class CVirtualDrive {
   uint32_t ReadToc(const SCSI_COMMAND& command, uint32_t& transferred);
   uint32_t ModeSelect(const SCSI_COMMAND& command);
   uint32_t ModeSense(const SCSI_COMMAND& command, uint32_t& transferred);
+  uint32_t StartStopUnit(const SCSI_COMMAND& command);
+  void LogCommand(const SCSI_COMMAND& command);
   // Reads count sectors at lba as raw CD-DA (audioOnly), raw 2352-byte
   // blocks of any track, or 2048-byte user data of data tracks.
   enum class SectorForm { Audio, Raw, UserData };
@@ -125,6 +130,7 @@ class CVirtualDrive {
   // The command being repeated and how often it has been failed.
   uint8_t lastCommand_[16 + 5] = {};
   uint32_t failedAttempts_ = 0;
+  CFile commandLog_;
 };
 
 struct MEDIA_CHANGE {

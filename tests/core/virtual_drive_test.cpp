@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "cdrom/virtual/disc_image_writer.h"
@@ -396,7 +398,7 @@ TEST_F(VirtualDriveTest, PassThroughRecordsAreCheckedAsADriverWould) {
 
   // Commands this drive does not know, and fields it does not serve.
   uint8_t buffer[64] = {};
-  EXPECT_EQ(SendCommand(v, Command({0x00, 0, 0, 0, 0, 0}, DataDirection::In, 0, nullptr)), kInvalidFunction);
+  EXPECT_EQ(SendCommand(v, Command({0x1E, 0, 0, 0, 0, 0}, DataDirection::Unspecified, 0, nullptr)), kInvalidFunction);
   EXPECT_EQ(SendCommand(v, Command({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, DataDirection::In, 8, buffer)), kInvalidFunction);
   EXPECT_EQ(SendCommand(v, Command({0x42, 0x02, 0x40, 0x01, 0, 0, 0, 0, 16, 0}, DataDirection::In, 16, buffer)),
             kInvalidFunction);
@@ -576,6 +578,37 @@ TEST_F(VirtualDriveTest, NoMediumAnswersInquiryButNotTheDisc) {
   EXPECT_TRUE(io_->TakeLoadProblems().empty());
 }
 
+TEST_F(VirtualDriveTest, TheTrayCommandsMoveTheEjectFileAndTheLogListsEveryCommand) {
+  std::string log = folder_ + "commands.log";
+  Start("|log=" + log);
+  DeviceHandle v = OpenV();
+  commands_->Install(AccessPath::PassThrough, 0);
+  EXPECT_TRUE(commands_->TestUnitReady(v));
+  ASSERT_TRUE(commands_->MoveTray(v, true));
+  EXPECT_TRUE(std::filesystem::exists(HostFolder(EjectFilePath(cue_))));
+  ASSERT_EQ(io_->PollMedia().size(), 1u);
+  EXPECT_FALSE(commands_->TestUnitReady(v));
+  EXPECT_EQ(CVirtualDeviceIo::LastError(), kNotReady);
+  ASSERT_TRUE(commands_->MoveTray(v, false));
+  EXPECT_FALSE(std::filesystem::exists(HostFolder(EjectFilePath(cue_))));
+  ASSERT_EQ(io_->PollMedia().size(), 1u);
+  EXPECT_TRUE(commands_->TestUnitReady(v));
+  // TEST UNIT READY and START STOP UNIT carry no data and say so.
+  SCSI_COMMAND withData;
+  withData.cdb[0] = 0x00;
+  withData.cdbLength = 6;
+  withData.direction = DataDirection::In;
+  uint32_t transferred = 0;
+  EXPECT_EQ(io_->Drive('V')->Execute(withData, true, transferred), kInvalidParameter);
+
+  std::ifstream file(HostFolder(log));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line.substr(0, line.find('\r')));
+  const std::vector<std::string> expected = {"00 00 00 00 00 00", "1B 00 00 00 02 00", "00 00 00 00 00 00",
+                                             "1B 00 00 00 03 00", "00 00 00 00 00 00", "00 00 00 00 00 00"};
+  EXPECT_EQ(lines, expected);
+}
+
 TEST_F(VirtualDriveTest, MediaAreRemovedAndInsertedByTheEjectFile) {
   Start();
   DeviceHandle v = OpenV();
@@ -697,6 +730,8 @@ TEST(VirtualDriveConfig, MalformedItemsAreNamed) {
       {"1=a.cue", "expected LETTER=PATH_TO_CUE"},
       {"V=", "no cue sheet path"},
       {"V= |nosense", "no cue sheet path"},
+      {"V=a.cue|log", "option \"log\" needs a value"},
+      {"V=a.cue|log=" + std::string(260, 'p'), "log path must be at most 259"},
       {"V=" + std::string(260, 'p'), "at most 259"},
       {"V=a\tb.cue", "printable"},
       {"V=a.cue;W=b.cue|bogus", "item \"W=b.cue|bogus\": unknown option \"bogus\""},
