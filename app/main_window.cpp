@@ -201,7 +201,7 @@ void CMainWindow::SetUpPlaybackControls() {
     info.lpszText = text.data();
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
   }
-  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
 }
 
 bool CMainWindow::ChooseAndOpenDrive() {
