@@ -1,0 +1,314 @@
+// The master volume against Wine's mixer for the test wave device (see
+// tests/audio/wave-capture.conf), checked through the mixer API directly;
+// the no-device path runs in a child process with Wine's audio drivers off.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "cdrom/volume_out_master_win.h"
+
+namespace {
+
+constexpr char kWindowClass[] = "Master Output Volume Msg Wnd Class";
+constexpr char kWindowTitle[] = "Master Output Volume Msg Wnd";
+constexpr char kChildMark[] = "CANTARO_NO_WAVE_CHILD";
+constexpr DWORD kMaxChannels = 8;
+
+bool HasEnvironment(const char* name) { return GetEnvironmentVariableA(name, nullptr, 0) > 0; }
+
+// The test device's mixer, reached without the class under test.
+class DirectMixer {
+ public:
+  DirectMixer() {
+    if (mixerOpen(&mixer_, 0, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return;
+    line_.cbStruct = sizeof(line_);
+    line_.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    ready_ = mixerGetLineInfoA(Object(), &line_, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) ==
+                 MMSYSERR_NOERROR &&
+             line_.cChannels >= 1 && line_.cChannels <= kMaxChannels &&
+             Find(MIXERCONTROL_CONTROLTYPE_VOLUME, volume_) && Find(MIXERCONTROL_CONTROLTYPE_MUTE, mute_);
+  }
+  ~DirectMixer() {
+    if (mixer_) mixerClose(mixer_);
+  }
+
+  bool Ready() const { return ready_; }
+  const MIXERLINEA& Line() const { return line_; }
+  const MIXERCONTROLA& Volume() const { return volume_; }
+  const MIXERCONTROLA& Mute() const { return mute_; }
+
+  // The first channel's value, or -1.
+  int64_t Read(const MIXERCONTROLA& control, DWORD channels = 1) {
+    MIXERCONTROLDETAILS_UNSIGNED values[kMaxChannels] = {};
+    MIXERCONTROLDETAILS details = Details(control, channels, values);
+    if (mixerGetControlDetailsA(Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+        MMSYSERR_NOERROR)
+      return -1;
+    return values[0].dwValue;
+  }
+  bool Write(const MIXERCONTROLA& control, DWORD value) {
+    MIXERCONTROLDETAILS_UNSIGNED values[1] = {{value}};
+    MIXERCONTROLDETAILS details = Details(control, 1, values);
+    return mixerSetControlDetails(Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
+           MMSYSERR_NOERROR;
+  }
+
+ private:
+  HMIXEROBJ Object() const { return reinterpret_cast<HMIXEROBJ>(mixer_); }
+  bool Find(DWORD type, MIXERCONTROLA& control) {
+    control.cbStruct = sizeof(control);
+    MIXERLINECONTROLSA controls = {};
+    controls.cbStruct = sizeof(controls);
+    controls.dwLineID = line_.dwLineID;
+    controls.dwControlType = type;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof(control);
+    controls.pamxctrl = &control;
+    return mixerGetLineControlsA(Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+           MMSYSERR_NOERROR;
+  }
+  static MIXERCONTROLDETAILS Details(const MIXERCONTROLA& control, DWORD channels,
+                                     MIXERCONTROLDETAILS_UNSIGNED* values) {
+    MIXERCONTROLDETAILS details = {};
+    details.cbStruct = sizeof(details);
+    details.dwControlID = control.dwControlID;
+    details.cChannels = channels;
+    details.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
+    details.paDetails = values;
+    return details;
+  }
+
+  HMIXER mixer_ = nullptr;
+  MIXERLINEA line_ = {};
+  MIXERCONTROLA volume_ = {};
+  MIXERCONTROLA mute_ = {};
+  bool ready_ = false;
+};
+
+// Dispatches this thread's messages until `done` holds or the time is up.
+template <typename Done>
+bool PumpUntil(Done done, DWORD milliseconds = 3000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return true;
+}
+
+struct SinkRecord {
+  int calls = 0;
+  int64_t volume = -2;
+  void* user = nullptr;
+};
+
+void RecordChange(int64_t volume, void* user) {
+  auto* record = static_cast<SinkRecord*>(user);
+  ++record->calls;
+  record->volume = volume;
+  record->user = user;
+}
+
+// Needs the test wave device; leaves the volume and mute as it found them.
+class VolumeOutMasterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (mixerGetNumDevs() == 0) {
+      if (HasEnvironment("CANTARO_WAVE_CAPTURE")) FAIL() << "CANTARO_WAVE_CAPTURE is set but Wine offers no mixer";
+      GTEST_SKIP() << "no mixer (run with the wave-capture environment of tests/CMakeLists.txt)";
+    }
+    ASSERT_TRUE(direct_.Ready());
+    savedVolume_ = direct_.Read(direct_.Volume());
+    savedMute_ = direct_.Read(direct_.Mute());
+  }
+  void TearDown() override {
+    if (savedVolume_ >= 0) direct_.Write(direct_.Volume(), static_cast<DWORD>(savedVolume_));
+    if (savedMute_ >= 0) direct_.Write(direct_.Mute(), static_cast<DWORD>(savedMute_));
+  }
+
+  DirectMixer direct_;
+  int64_t savedVolume_ = -1;
+  int64_t savedMute_ = -1;
+};
+
+TEST_F(VolumeOutMasterTest, ReportsTheSpeakersVolumeControl) {
+  CVolumeOutMaster volume;
+  ASSERT_TRUE(volume.IsAvailable());
+  const MIXERCONTROLA& control = direct_.Volume();
+  EXPECT_EQ(volume.GetMinimum(), control.Bounds.dwMinimum);
+  EXPECT_EQ(volume.GetMaximum(), control.Bounds.dwMaximum);
+  EXPECT_EQ(volume.GetSteps(), control.Metrics.cSteps);
+  // Wine's speakers volume, as its mixer documents it.
+  EXPECT_EQ(volume.GetMinimum(), 0);
+  EXPECT_EQ(volume.GetMaximum(), 65535);
+  EXPECT_GT(volume.GetSteps(), 1);
+  EXPECT_EQ(volume.GetCurrentVolume(), direct_.Read(control));
+}
+
+TEST_F(VolumeOutMasterTest, SetValuesReadBackAndOutOfRangeOnesAreIgnored) {
+  CVolumeOutMaster volume;
+  ASSERT_TRUE(volume.IsAvailable());
+  const int64_t maximum = volume.GetMaximum();
+  for (int64_t value : {maximum, int64_t{0}, maximum / 2 + 1, int64_t{12345}}) {
+    volume.SetCurrentVolume(value);
+    EXPECT_EQ(volume.GetCurrentVolume(), value);
+    EXPECT_EQ(direct_.Read(direct_.Volume()), value);
+  }
+  volume.SetCurrentVolume(maximum + 1);
+  volume.SetCurrentVolume(-1);
+  EXPECT_EQ(direct_.Read(direct_.Volume()), 12345);
+  EXPECT_EQ(volume.GetCurrentVolume(), 12345);
+}
+
+TEST_F(VolumeOutMasterTest, UniformStereoControlIsWrittenWithOneValueForBothChannels) {
+  ASSERT_EQ(direct_.Line().cChannels, 2u);
+  ASSERT_TRUE(direct_.Volume().fdwControl & MIXERCONTROL_CONTROLF_UNIFORM);
+  // Per-channel values would be refused for a uniform control, so a write
+  // that did not use one value would not arrive.
+  CVolumeOutMaster volume;
+  direct_.Write(direct_.Volume(), 1000);
+  volume.SetCurrentVolume(40000);
+  EXPECT_EQ(direct_.Read(direct_.Volume()), 40000);
+  EXPECT_EQ(volume.GetCurrentVolume(), 40000);
+}
+
+TEST_F(VolumeOutMasterTest, EnableAndDisableSwitchTheMute) {
+  CVolumeOutMaster volume;
+  ASSERT_TRUE(volume.IsAvailable());
+  direct_.Write(direct_.Mute(), 0);
+  volume.DisableLine();
+  EXPECT_EQ(direct_.Read(direct_.Mute()), 1);
+  volume.EnableLine();
+  EXPECT_EQ(direct_.Read(direct_.Mute()), 0);
+  volume.DisableLine();
+  EXPECT_EQ(direct_.Read(direct_.Mute()), 1);
+  // Switching the line leaves the volume itself alone.
+  volume.SetCurrentVolume(2222);
+  volume.EnableLine();
+  EXPECT_EQ(volume.GetCurrentVolume(), 2222);
+}
+
+TEST_F(VolumeOutMasterTest, ChangeSinkHearsChangesFromOtherWriters) {
+  CVolumeOutMaster listener;
+  ASSERT_TRUE(listener.IsAvailable());
+  SinkRecord record;
+  listener.RegisterChangeSink(RecordChange, &record);
+
+  CVolumeOutMaster other;
+  other.SetCurrentVolume(3000);
+  ASSERT_TRUE(PumpUntil([&] { return record.volume == 3000; })) << "calls " << record.calls;
+  EXPECT_EQ(record.user, &record);
+
+  direct_.Write(direct_.Volume(), 7000);
+  EXPECT_TRUE(PumpUntil([&] { return record.volume == 7000; })) << "last " << record.volume;
+
+  listener.RegisterChangeSink(nullptr, nullptr);
+  const int calls = record.calls;
+  other.SetCurrentVolume(5000);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(record.calls, calls);
+}
+
+TEST_F(VolumeOutMasterTest, HiddenWindowLivesWithTheObject) {
+  ASSERT_EQ(FindWindowA(kWindowClass, kWindowTitle), nullptr);
+  {
+    CVolumeOutMaster volume;
+    HWND window = FindWindowA(kWindowClass, kWindowTitle);
+    ASSERT_NE(window, nullptr);
+    const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_POPUP | WS_DISABLED | WS_VISIBLE), WS_POPUP | WS_DISABLED);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 0);
+    EXPECT_EQ(rect.bottom - rect.top, 0);
+  }
+  EXPECT_EQ(FindWindowA(kWindowClass, kWindowTitle), nullptr);
+}
+
+// Runs only inside the child that the test below starts with Wine's audio
+// drivers turned off.
+TEST(VolumeOutMasterNoDevice, NothingIsAvailableAndNothingHappens) {
+  if (!HasEnvironment(kChildMark)) GTEST_SKIP() << "runs as a child of VolumeOutMasterWithoutDevice";
+  ASSERT_EQ(mixerGetNumDevs(), 0u);
+  CVolumeOutMaster volume;
+  EXPECT_FALSE(volume.IsAvailable());
+  EXPECT_EQ(volume.GetSteps(), -1);
+  EXPECT_EQ(volume.GetMinimum(), -1);
+  EXPECT_EQ(volume.GetMaximum(), -1);
+  EXPECT_EQ(volume.GetCurrentVolume(), -1);
+  volume.SetCurrentVolume(0);
+  volume.SetCurrentVolume(100);
+  volume.EnableLine();
+  volume.DisableLine();
+  EXPECT_EQ(volume.GetCurrentVolume(), -1);
+  EXPECT_EQ(FindWindowA(kWindowClass, kWindowTitle), nullptr);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Sets environment variables for processes started meanwhile.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    char old[1024] = {};
+    DWORD length = GetEnvironmentVariableA(name, old, sizeof(old));
+    had_ = length > 0 && length < sizeof(old);
+    old_ = old;
+    SetEnvironmentVariableA(name, value);
+  }
+  ~ScopedEnvironment() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+// Runs this program's child-only test with Wine's audio drivers off; the
+// exit code and the child's report must show that test ran and passed.
+TEST(VolumeOutMasterWithoutDevice, ChildProcessSeesNoMixer) {
+  char program[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, program, MAX_PATH), 0u);
+  char folder[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+  const std::string report = std::string(folder) + "volume_out_master_child.xml";
+  DeleteFileA(report.c_str());
+
+  ScopedEnvironment overrides("WINEDLLOVERRIDES", "mscoree,mshtml=;winealsa.drv,winepulse.drv=d");
+  ScopedEnvironment mark(kChildMark, "1");
+  std::string line =
+      std::string("\"") + program + "\" --gtest_filter=VolumeOutMasterNoDevice.* --gtest_output=xml:" + report;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  CloseHandle(process.hThread);
+  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(process.hProcess, 1);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  ASSERT_TRUE(ended) << "the child did not end within a minute";
+  EXPECT_EQ(exitCode, 0u);
+
+  const std::string xml = ReadFile(report);
+  EXPECT_NE(xml.find("name=\"NothingIsAvailableAndNothingHappens\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("tests=\"1\" failures=\"0\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("result=\"completed\""), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("result=\"skipped\""), std::string::npos) << xml;
+  DeleteFileA(report.c_str());
+}
+
+}  // namespace
