@@ -28,17 +28,14 @@ WAVEFORMATEX ProbeFormat() {
   return format;
 }
 
-// The mixer of the device the mapper prefers; the first device when the
-// mapper cannot say.
+// The mixer of the device the mapper prefers.
 bool PreferredDeviceMixerId(UINT& mixerId) {
   DWORD device = 0;
   DWORD flags = 0;
   HWAVEOUT mapper = reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER));
   if (waveOutMessage(mapper, DRVM_MAPPER_PREFERRED_GET, reinterpret_cast<DWORD_PTR>(&device),
-                     reinterpret_cast<DWORD_PTR>(&flags)) != MMSYSERR_NOERROR) {
-    if (waveOutGetNumDevs() == 0) return false;
-    device = 0;
-  }
+                     reinterpret_cast<DWORD_PTR>(&flags)) != MMSYSERR_NOERROR)
+    return false;
   HMIXEROBJ object = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device));
   return mixerGetID(object, &mixerId, MIXER_OBJECTF_WAVEOUT) == MMSYSERR_NOERROR;
 }
@@ -98,11 +95,11 @@ void CVolumeOutMaster::EnableLine() { SetLineControls(true); }
 
 void CVolumeOutMaster::DisableLine() { SetLineControls(false); }
 
-int64_t CVolumeOutMaster::GetSteps() { return available_ ? steps_ : -1; }
+int64_t CVolumeOutMaster::GetSteps() { return available_ ? int64_t{steps_} : -1; }
 
-int64_t CVolumeOutMaster::GetMinimum() { return available_ ? minimum_ : -1; }
+int64_t CVolumeOutMaster::GetMinimum() { return available_ ? int64_t{minimum_} : -1; }
 
-int64_t CVolumeOutMaster::GetMaximum() { return available_ ? maximum_ : -1; }
+int64_t CVolumeOutMaster::GetMaximum() { return available_ ? int64_t{maximum_} : -1; }
 
 int64_t CVolumeOutMaster::GetCurrentVolume() {
   if (!available_) return -1;

@@ -6,10 +6,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "cdrom/volume_out_master_win.h"
 
@@ -44,9 +47,9 @@ class DirectMixer {
   const MIXERCONTROLA& Mute() const { return mute_; }
 
   // The first channel's value, or -1.
-  int64_t Read(const MIXERCONTROLA& control, DWORD channels = 1) {
+  int64_t Read(const MIXERCONTROLA& control) {
     MIXERCONTROLDETAILS_UNSIGNED values[kMaxChannels] = {};
-    MIXERCONTROLDETAILS details = Details(control, channels, values);
+    MIXERCONTROLDETAILS details = Details(control, 1, values);
     if (mixerGetControlDetailsA(Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
         MMSYSERR_NOERROR)
       return -1;
@@ -103,6 +106,52 @@ bool PumpUntil(Done done, DWORD milliseconds = 3000) {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
   return true;
+}
+
+constexpr size_t kPlayedFrames = 44100 / 4;
+
+// The Windows path of the file the test wave device plays into, or "".
+std::string CaptureFile() {
+  char path[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableA("CANTARO_WAVE_CAPTURE", path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || path[0] != '/') return "";
+  std::string windows = std::string("Z:") + path;
+  for (char& c : windows)
+    if (c == '/') c = '\\';
+  return windows;
+}
+
+std::vector<int16_t> ReadSamples(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// Plays 16-bit stereo at 44100 Hz through the default device to its end.
+bool Play(std::vector<int16_t>& pcm) {
+  WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+  HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HWAVEOUT wave = nullptr;
+  if (waveOutOpen(&wave, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT) !=
+      MMSYSERR_NOERROR) {
+    CloseHandle(done);
+    return false;
+  }
+  WAVEHDR header = {};
+  header.lpData = reinterpret_cast<LPSTR>(pcm.data());
+  header.dwBufferLength = static_cast<DWORD>(pcm.size() * sizeof(int16_t));
+  waveOutPrepareHeader(wave, &header, sizeof(header));
+  waveOutWrite(wave, &header, sizeof(header));
+  const DWORD start = GetTickCount();
+  while (!(header.dwFlags & WHDR_DONE) && GetTickCount() - start < 5000) WaitForSingleObject(done, 100);
+  const bool finished = header.dwFlags & WHDR_DONE;
+  waveOutReset(wave);
+  waveOutUnprepareHeader(wave, &header, sizeof(header));
+  waveOutClose(wave);
+  CloseHandle(done);
+  return finished;
 }
 
 struct SinkRecord {
@@ -169,16 +218,30 @@ TEST_F(VolumeOutMasterTest, SetValuesReadBackAndOutOfRangeOnesAreIgnored) {
   EXPECT_EQ(volume.GetCurrentVolume(), 12345);
 }
 
-TEST_F(VolumeOutMasterTest, UniformStereoControlIsWrittenWithOneValueForBothChannels) {
+TEST_F(VolumeOutMasterTest, UniformStereoControlTakesOneValueForBothChannels) {
   ASSERT_EQ(direct_.Line().cChannels, 2u);
   ASSERT_TRUE(direct_.Volume().fdwControl & MIXERCONTROL_CONTROLF_UNIFORM);
-  // Per-channel values would be refused for a uniform control, so a write
-  // that did not use one value would not arrive.
+  const std::string capture = CaptureFile();
+  if (capture.empty()) GTEST_SKIP() << "needs the capture file of the test wave device";
   CVolumeOutMaster volume;
+  volume.EnableLine();
   direct_.Write(direct_.Volume(), 1000);
-  volume.SetCurrentVolume(40000);
-  EXPECT_EQ(direct_.Read(direct_.Volume()), 40000);
-  EXPECT_EQ(volume.GetCurrentVolume(), 40000);
+  volume.SetCurrentVolume(32768);
+  ASSERT_EQ(direct_.Read(direct_.Volume()), 32768);
+
+  // Half the volume halves what reaches the device, on both channels.
+  std::vector<int16_t> played(kPlayedFrames * 2);
+  for (size_t i = 0; i < played.size(); i += 2) {
+    played[i] = 8000;
+    played[i + 1] = -12000;
+  }
+  ASSERT_TRUE(Play(played));
+  const std::vector<int16_t> heard = ReadSamples(capture);
+  ASSERT_EQ(heard.size(), played.size());
+  int wrong = 0;
+  for (size_t i = 0; i < heard.size(); i += 2)
+    wrong += std::abs(heard[i] - 4000) > 1 || std::abs(heard[i + 1] + 6000) > 1;
+  EXPECT_EQ(wrong, 0) << "first frame " << heard[0] << ", " << heard[1];
 }
 
 TEST_F(VolumeOutMasterTest, EnableAndDisableSwitchTheMute) {
@@ -197,25 +260,36 @@ TEST_F(VolumeOutMasterTest, EnableAndDisableSwitchTheMute) {
   EXPECT_EQ(volume.GetCurrentVolume(), 2222);
 }
 
-TEST_F(VolumeOutMasterTest, ChangeSinkHearsChangesFromOtherWriters) {
+// Wine's mixer sends no change notifications at all, so the test posts
+// them to the hidden window as the system would, after the change.
+TEST_F(VolumeOutMasterTest, ChangeSinkHearsVolumeNotifications) {
   CVolumeOutMaster listener;
   ASSERT_TRUE(listener.IsAvailable());
+  HWND window = FindWindowA(kWindowClass, kWindowTitle);
+  ASSERT_NE(window, nullptr);
   SinkRecord record;
   listener.RegisterChangeSink(RecordChange, &record);
+  const LPARAM volumeId = direct_.Volume().dwControlID;
 
   CVolumeOutMaster other;
   other.SetCurrentVolume(3000);
-  ASSERT_TRUE(PumpUntil([&] { return record.volume == 3000; })) << "calls " << record.calls;
+  PostMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, volumeId);
+  ASSERT_TRUE(PumpUntil([&] { return record.calls > 0; }));
+  EXPECT_EQ(record.volume, 3000);
   EXPECT_EQ(record.user, &record);
 
+  // Another control's change is not the volume's; the volume's that
+  // follows it is heard once.
   direct_.Write(direct_.Volume(), 7000);
-  EXPECT_TRUE(PumpUntil([&] { return record.volume == 7000; })) << "last " << record.volume;
+  PostMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, static_cast<LPARAM>(direct_.Mute().dwControlID));
+  PostMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, volumeId);
+  ASSERT_TRUE(PumpUntil([&] { return record.calls > 1; }));
+  EXPECT_EQ(record.calls, 2);
+  EXPECT_EQ(record.volume, 7000);
 
   listener.RegisterChangeSink(nullptr, nullptr);
-  const int calls = record.calls;
-  other.SetCurrentVolume(5000);
-  PumpUntil([] { return false; }, 300);
-  EXPECT_EQ(record.calls, calls);
+  SendMessageA(window, MM_MIXM_CONTROL_CHANGE, 0, volumeId);
+  EXPECT_EQ(record.calls, 2);
 }
 
 TEST_F(VolumeOutMasterTest, HiddenWindowLivesWithTheObject) {
@@ -258,26 +332,43 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Sets environment variables for processes started meanwhile.
+// Sets an environment variable for processes started meanwhile.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    char old[1024] = {};
-    DWORD length = GetEnvironmentVariableA(name, old, sizeof(old));
-    had_ = length > 0 && length < sizeof(old);
-    old_ = old;
-    SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnvironment() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+  ScopedEnvironment(const char* name, const char* value) : name_(name) { SetEnvironmentVariableA(name, value); }
+  ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
 
  private:
   const char* name_;
-  std::string old_;
-  bool had_ = false;
+};
+
+// Wine gives a child the WINEDLLOVERRIDES of its own loader's environment,
+// not the one a Windows process sets, so the audio drivers are turned off
+// for the child through Wine's per-program overrides in the registry.
+class ScopedAudioDriversOff {
+ public:
+  explicit ScopedAudioDriversOff(const std::string& program)
+      : program_("Software\\Wine\\AppDefaults\\" + program), overrides_(program_ + "\\DllOverrides") {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, overrides_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return;
+    for (const char* driver : {"winealsa.drv", "winepulse.drv", "wineoss.drv", "winecoreaudio.drv"})
+      RegSetValueExA(key, driver, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(key);
+  }
+  ~ScopedAudioDriversOff() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, overrides_.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, program_.c_str());  // only when nothing else is kept there
+  }
+
+ private:
+  std::string program_;
+  std::string overrides_;
 };
 
 // Runs this program's child-only test with Wine's audio drivers off; the
-// exit code and the child's report must show that test ran and passed.
+// exit code and the child's report must show that the test ran and passed.
 TEST(VolumeOutMasterWithoutDevice, ChildProcessSeesNoMixer) {
   char program[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameA(nullptr, program, MAX_PATH), 0u);
@@ -286,7 +377,8 @@ TEST(VolumeOutMasterWithoutDevice, ChildProcessSeesNoMixer) {
   const std::string report = std::string(folder) + "volume_out_master_child.xml";
   DeleteFileA(report.c_str());
 
-  ScopedEnvironment overrides("WINEDLLOVERRIDES", "mscoree,mshtml=;winealsa.drv,winepulse.drv=d");
+  const char* name = std::strrchr(program, '\\');
+  ScopedAudioDriversOff driversOff(name ? name + 1 : program);
   ScopedEnvironment mark(kChildMark, "1");
   std::string line =
       std::string("\"") + program + "\" --gtest_filter=VolumeOutMasterNoDevice.* --gtest_output=xml:" + report;
