@@ -154,6 +154,69 @@ bool Play(std::vector<int16_t>& pcm) {
   return finished;
 }
 
+// What the program asked of mixerSetControlDetails.
+struct MIXER_WRITE {
+  DWORD controlId;
+  DWORD channels;
+  DWORD items;
+};
+
+// The slot of this program's import table through which its calls to one
+// system function go, or null.
+void** ImportSlot(const char* module, const char* function) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+  for (; library->Name; ++library) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + library->Name), module) != 0) continue;
+    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; name->u1.AddressOfData; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
+        return reinterpret_cast<void**>(&slot->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+// Records every mixer write of this program while it lives, by routing the
+// program's import of mixerSetControlDetails through itself; the writes
+// still happen.
+class MixerWriteSpy {
+ public:
+  MixerWriteSpy() : slot_(ImportSlot("winmm.dll", "mixerSetControlDetails")) {
+    if (!slot_) return;
+    original_ = reinterpret_cast<SetDetails>(*slot_);
+    active_ = this;
+    Replace(reinterpret_cast<void*>(&Record));
+  }
+  ~MixerWriteSpy() {
+    if (slot_) Replace(reinterpret_cast<void*>(original_));
+    active_ = nullptr;
+  }
+  bool Installed() const { return slot_ != nullptr; }
+  std::vector<MIXER_WRITE> writes;
+
+ private:
+  using SetDetails = MMRESULT(WINAPI*)(HMIXEROBJ, LPMIXERCONTROLDETAILS, DWORD);
+  void Replace(void* function) {
+    DWORD protection = 0;
+    VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &protection);
+    *slot_ = function;
+    VirtualProtect(slot_, sizeof(void*), protection, &protection);
+  }
+  static MMRESULT WINAPI Record(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags) {
+    active_->writes.push_back({details->dwControlID, details->cChannels, details->cMultipleItems});
+    return active_->original_(mixer, details, flags);
+  }
+  static inline MixerWriteSpy* active_ = nullptr;
+  void** slot_;
+  SetDetails original_ = nullptr;
+};
+
 struct SinkRecord {
   int calls = 0;
   int64_t volume = -2;
@@ -212,8 +275,12 @@ TEST_F(VolumeOutMasterTest, SetValuesReadBackAndOutOfRangeOnesAreIgnored) {
     EXPECT_EQ(volume.GetCurrentVolume(), value);
     EXPECT_EQ(direct_.Read(direct_.Volume()), value);
   }
+  // The system might refuse such values itself; they must not reach it.
+  MixerWriteSpy spy;
+  ASSERT_TRUE(spy.Installed());
   volume.SetCurrentVolume(maximum + 1);
   volume.SetCurrentVolume(-1);
+  EXPECT_EQ(spy.writes.size(), 0u);
   EXPECT_EQ(direct_.Read(direct_.Volume()), 12345);
   EXPECT_EQ(volume.GetCurrentVolume(), 12345);
 }
@@ -226,7 +293,14 @@ TEST_F(VolumeOutMasterTest, UniformStereoControlTakesOneValueForBothChannels) {
   CVolumeOutMaster volume;
   volume.EnableLine();
   direct_.Write(direct_.Volume(), 1000);
-  volume.SetCurrentVolume(32768);
+  {
+    MixerWriteSpy spy;
+    ASSERT_TRUE(spy.Installed());
+    volume.SetCurrentVolume(32768);
+    ASSERT_EQ(spy.writes.size(), 1u);
+    EXPECT_EQ(spy.writes[0].controlId, direct_.Volume().dwControlID);
+    EXPECT_EQ(spy.writes[0].channels, 1u);
+  }
   ASSERT_EQ(direct_.Read(direct_.Volume()), 32768);
 
   // Half the volume halves what reaches the device, on both channels.
@@ -250,7 +324,17 @@ TEST_F(VolumeOutMasterTest, EnableAndDisableSwitchTheMute) {
   direct_.Write(direct_.Mute(), 0);
   volume.DisableLine();
   EXPECT_EQ(direct_.Read(direct_.Mute()), 1);
-  volume.EnableLine();
+  {
+    // Only the mute is written, with one value since it is uniform; the
+    // volume is left alone.
+    MixerWriteSpy spy;
+    ASSERT_TRUE(spy.Installed());
+    volume.EnableLine();
+    ASSERT_EQ(spy.writes.size(), 1u);
+    EXPECT_EQ(spy.writes[0].controlId, direct_.Mute().dwControlID);
+    EXPECT_EQ(spy.writes[0].channels, 1u);
+    EXPECT_EQ(spy.writes[0].items, 0u);
+  }
   EXPECT_EQ(direct_.Read(direct_.Mute()), 0);
   volume.DisableLine();
   EXPECT_EQ(direct_.Read(direct_.Mute()), 1);
@@ -319,10 +403,13 @@ TEST(VolumeOutMasterNoDevice, NothingIsAvailableAndNothingHappens) {
   EXPECT_EQ(volume.GetMinimum(), -1);
   EXPECT_EQ(volume.GetMaximum(), -1);
   EXPECT_EQ(volume.GetCurrentVolume(), -1);
+  MixerWriteSpy spy;
+  ASSERT_TRUE(spy.Installed());
   volume.SetCurrentVolume(0);
   volume.SetCurrentVolume(100);
   volume.EnableLine();
   volume.DisableLine();
+  EXPECT_EQ(spy.writes.size(), 0u);
   EXPECT_EQ(volume.GetCurrentVolume(), -1);
   EXPECT_EQ(FindWindowA(kWindowClass, kWindowTitle), nullptr);
 }
