@@ -177,6 +177,7 @@ bool CVolumeOutMaster::FindControl() {
 }
 
 void CVolumeOutMaster::Close() {
+  initialised_ = false;
   available_ = false;
   lineReady_ = false;
   if (mixer_) mixerClose(mixer_);
