@@ -201,7 +201,25 @@ void CMainWindow::SetUpPlaybackControls() {
     info.lpszText = text.data();
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
   }
-  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
+  SetUpVolumeSlider();
+}
+
+// The slider spans the master volume's own range; without a mixer it
+// stays at 0..0 and moving it does nothing.
+void CMainWindow::SetUpVolumeSlider() {
+  volume_ = std::make_unique<CVolumeOutMaster>();
+  LPARAM minimum = 0;
+  LPARAM maximum = 0;
+  LPARAM position = 0;
+  if (volume_->IsAvailable()) {
+    volume_->EnableLine();
+    minimum = static_cast<LPARAM>(volume_->GetMinimum());
+    maximum = static_cast<LPARAM>(volume_->GetMaximum());
+    position = static_cast<LPARAM>(volume_->GetCurrentVolume());
+  }
+  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETRANGEMIN, FALSE, minimum);
+  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETRANGEMAX, FALSE, maximum);
+  SendDlgItemMessageA(Handle(), IDC_VOLUME_SLIDER, TBM_SETPOS, TRUE, position);
 }
 
 bool CMainWindow::ChooseAndOpenDrive() {
@@ -532,7 +550,10 @@ LRESULT CMainWindow::OnSeekPosition(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-LRESULT CMainWindow::OnVolumePosition(WPARAM, LPARAM) { return 0; }
+LRESULT CMainWindow::OnVolumePosition(WPARAM wParam, LPARAM) {
+  if (volume_) volume_->SetCurrentVolume(static_cast<int64_t>(wParam));
+  return 0;
+}
 
 bool CMainWindow::PreTranslateMessage(MSG& msg) {
   // Accelerators belong to the main window alone, not to its dialogs.
@@ -560,6 +581,7 @@ LRESULT CMainWindow::OnDestroyWindow(WPARAM, LPARAM) {
   // and the settings.
   if (initialised_) disc_.WriteCache();
   playback_.CloseDevice();
+  volume_.reset();
   autoPlay_.Restore();
   settings_.Save(settingsKey_, CurrentGeometry());
   cdrom_.Close();

@@ -4,6 +4,7 @@
 // destruction saves what the session changed. The window itself keeps the
 // start-up order and routes every message and command to its parts: the
 // skin frame, the job launcher and the command groups.
+#include <memory>
 #include <string>
 
 #include "app/cddb_commands.h"
@@ -21,6 +22,7 @@
 #include "cdrom/autoplay_win.h"
 #include "cdrom/cd_audio_player.h"
 #include "cdrom/cdrom_device.h"
+#include "cdrom/volume_out_master_win.h"
 #include "jobs/encoder_library.h"
 #include "widgets/dialog.h"
 
@@ -56,6 +58,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   bool RunStartUpSequence();
   bool LayOutWindow();
   void SetUpPlaybackControls();
+  void SetUpVolumeSlider();
   bool ChooseAndOpenDrive();
   void ApplyCommandLineTracksAndFolder();
   MAIN_WINDOW_GEOMETRY CurrentGeometry() const;
@@ -127,6 +130,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   CTrackList list_;
   CCdAudioPlayer player_;
   CPlaybackCommands playback_;
+  std::unique_ptr<CVolumeOutMaster> volume_;
   CCurrentDisc disc_;
   CSkinFrame frame_;
   CJobLauncher jobs_;

@@ -186,6 +186,9 @@ void CPlaybackCommands::OnSeek(int seconds, bool dragging) {
 void CPlaybackCommands::OpenTray() { player_.DoorOpen(); }
 
 void CPlaybackCommands::CloseTray() {
+  // After an eject the removal has closed the device; the tray is still
+  // the current drive's, so it is opened again to be asked.
+  if (player_.Device() == 0 && !player_.Open(player_.DriveIndex())) return;
   bool ready = false;
   if (!player_.Ready(ready) || ready) return;
   player_.DoorClosed();

@@ -49,10 +49,10 @@ class CCdPlayback {
   std::unique_ptr<IAudioSink> sink_;
   bool sinkOpen_ = false;
   State state_ = State::Idle;
-  uint32_t from_ = 0;        // where the clock started counting
-  uint32_t to_ = 0;          // end, exclusive
-  uint32_t startTick_ = 0;   // tick count at from_
-  uint32_t stoppedAt_ = 0;   // position while paused or stopped
-  uint32_t fed_ = 0;         // next frame for the sink
+  uint32_t from_ = 0;       // where the clock started counting
+  uint32_t to_ = 0;         // end, exclusive
+  uint32_t startTick_ = 0;  // tick count at from_
+  uint32_t stoppedAt_ = 0;  // position while paused or stopped
+  uint32_t fed_ = 0;        // next frame for the sink
   std::vector<uint8_t> buffer_;
 };

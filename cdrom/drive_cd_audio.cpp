@@ -255,8 +255,7 @@ bool CDriveCdAudioService::ToLba(const OPEN_DEVICE& open, const std::vector<TRAC
   }
   uint32_t track = TmsfTrack(position);
   if (track < 1 || track > ranges.size()) return false;
-  lba = ranges[track - 1].start +
-        (TmsfMinute(position) * 60 + TmsfSecond(position)) * 75 + TmsfFrame(position);
+  lba = ranges[track - 1].start + (TmsfMinute(position) * 60 + TmsfSecond(position)) * 75 + TmsfFrame(position);
   return true;
 }
 

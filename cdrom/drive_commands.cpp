@@ -150,8 +150,8 @@ bool CDriveCommands::TestUnitReady(DeviceHandle device) {
 
 bool CDriveCommands::MoveTray(DeviceHandle device, bool open) {
   uint8_t loadEject = open ? 0x02 : 0x03;
-  return SendWithRetries(device,
-                         MakeCommand({0x1B, 0x00, 0x00, 0x00, loadEject, 0x00}, DataDirection::Unspecified, 0, nullptr));
+  return SendWithRetries(
+      device, MakeCommand({0x1B, 0x00, 0x00, 0x00, loadEject, 0x00}, DataDirection::Unspecified, 0, nullptr));
 }
 
 void CDriveCommands::SwitchBlockLength(DeviceHandle device) {

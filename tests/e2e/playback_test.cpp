@@ -19,14 +19,13 @@
 #include "cdrom/virtual/virtual_drive.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
+#include "tests/harness/audio_drivers_off.h"
 #include "tests/harness/harness.h"
 
 namespace {
 
 const DWORD kTimeout = 60000;
 constexpr uint32_t kFrame = 2352;
-// Wine's audio drivers off: a machine without a sound device.
-const char* const kNoAudioDrivers = "mscoree,mshtml=;winealsa.drv,winepulse.drv=d";
 
 // Six tracks; the third is long enough to seek to 83 s, the fourth a tone
 // for the volume.
@@ -106,23 +105,23 @@ class PlaybackTest : public ::testing::Test {
   void Start(const std::string& disc, bool withDevice = true) {
     if (withDevice && CaptureFile().empty()) GTEST_SKIP() << "no wave device: run through ctest";
     journal_ = folder_ + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-    drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable,
-                                                   "V=" + folder_ + disc + "|log=" + journal_);
-    // With the device, Wine's PulseAudio driver stays out of the way of
-    // the capturing ALSA one.
-    overrides_ = std::make_unique<CScopedEnvironment>(
-        "WINEDLLOVERRIDES", withDevice ? "mscoree,mshtml=;winepulse.drv=d" : kNoAudioDrivers);
+    drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + folder_ + disc + "|log=" + journal_);
+    if (!withDevice) noDevice_ = std::make_unique<CScopedAudioDriversOff>("CantaroMaker.exe");
     ASSERT_TRUE(program_.Start());
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
     ASSERT_NE(main_, nullptr);
     list_ = GetDlgItem(main_, IDC_TRACK_LIST);
     seek_ = GetDlgItem(main_, IDC_SEEK_SLIDER);
     volume_ = GetDlgItem(main_, IDC_VOLUME_SLIDER);
+    driveLabel_ = WindowText(GetDlgItem(main_, IDC_DRIVE_LABEL));
   }
 
   void TearDown() override {
-    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
-    if (main_) EXPECT_TRUE(program_.WaitForExit(kTimeout));
+    if (main_) {
+      PostMessageA(main_, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(program_.WaitForExit(kTimeout));
+    }
+    noDevice_.reset();
     InsertVirtualMedium(folder_ + "six.cue");
     DeleteProgramKey();
   }
@@ -186,12 +185,13 @@ class PlaybackTest : public ::testing::Test {
   static std::string folder_;
   std::string journal_;
   std::unique_ptr<CScopedEnvironment> drives_;
-  std::unique_ptr<CScopedEnvironment> overrides_;
+  std::unique_ptr<CScopedAudioDriversOff> noDevice_;
   CProgramUnderTest program_{"playback"};
   HWND main_ = nullptr;
   HWND list_ = nullptr;
   HWND seek_ = nullptr;
   HWND volume_ = nullptr;
+  std::string driveLabel_;
 };
 
 std::string PlaybackTest::folder_;
@@ -231,7 +231,7 @@ TEST_F(PlaybackTest, PlayNextAndPreviousWalkTheCheckedRows) {
   EXPECT_TRUE(WaitForReadAt(TrackStart(layout, 2), mark)) << "nothing checked above row 2: it starts over";
 
   Command(ID_ACTION_STOP);
-  EXPECT_TRUE(WaitForText(IDC_DRIVE_LABEL, "V:  CANTARO VIRTUAL CD-ROM"));
+  EXPECT_TRUE(WaitForText(IDC_DRIVE_LABEL, driveLabel_));
   EXPECT_TRUE(WaitForText(IDC_PLAY_TIME, "00:00"));
   mark = Mark();
   Sleep(1000);
@@ -256,6 +256,7 @@ TEST_F(PlaybackTest, TheSeekSliderPlaysFromTheChosenSecondAndTheDeviceGetsThoseS
   EXPECT_TRUE(WaitForReadAt(TrackStart(layout, 2) + seekFrame, mark)) << "from minute 1, second 23, frame 40";
   EXPECT_TRUE(WaitForText(IDC_PLAY_TIME, "01:24"));
   EXPECT_GE(SendMessageA(seek_, TBM_GETPOS, 0, 0), 83);
+  SaveScreenshot(ArtifactFolder() + "playing-seek.bmp");
 
   // The wave device got the track's samples from the seek position on.
   Sleep(1500);
@@ -350,7 +351,7 @@ TEST_F(PlaybackTest, ExtractWhilePlayingStopsPlaybackFirst) {
   Command(ID_ACTION_EXTRACT);
   HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr);
-  EXPECT_EQ(WindowText(GetDlgItem(main_, IDC_DRIVE_LABEL)), "V:  CANTARO VIRTUAL CD-ROM");
+  EXPECT_EQ(WindowText(GetDlgItem(main_, IDC_DRIVE_LABEL)), driveLabel_);
   EXPECT_EQ(WindowText(GetDlgItem(main_, IDC_PLAY_TIME)), "00:00");
   ClickButton(finished, IDOK);
   Sleep(1200);

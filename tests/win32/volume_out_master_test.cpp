@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/harness/audio_drivers_off.h"
+
 #include "cdrom/volume_out_master_win.h"
 
 namespace {
@@ -441,31 +443,6 @@ class ScopedEnvironment {
   const char* name_;
 };
 
-// Wine gives a child the WINEDLLOVERRIDES of its own loader's environment,
-// not the one a Windows process sets, so the audio drivers are turned off
-// for the child through Wine's per-program overrides in the registry.
-class ScopedAudioDriversOff {
- public:
-  explicit ScopedAudioDriversOff(const std::string& program)
-      : program_("Software\\Wine\\AppDefaults\\" + program), overrides_(program_ + "\\DllOverrides") {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, overrides_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-      return;
-    for (const char* driver : {"winealsa.drv", "winepulse.drv", "wineoss.drv", "winecoreaudio.drv"})
-      RegSetValueExA(key, driver, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
-    RegCloseKey(key);
-  }
-  ~ScopedAudioDriversOff() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, overrides_.c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, program_.c_str());  // only when nothing else is kept there
-  }
-
- private:
-  std::string program_;
-  std::string overrides_;
-};
-
 // Runs this program's child-only test with Wine's audio drivers off; the
 // exit code and the child's report must show that the test ran and passed.
 TEST(VolumeOutMasterWithoutDevice, ChildProcessSeesNoMixer) {
@@ -477,7 +454,7 @@ TEST(VolumeOutMasterWithoutDevice, ChildProcessSeesNoMixer) {
   DeleteFileA(report.c_str());
 
   const char* name = std::strrchr(program, '\\');
-  ScopedAudioDriversOff driversOff(name ? name + 1 : program);
+  CScopedAudioDriversOff driversOff(name ? name + 1 : program);
   ScopedEnvironment mark(kChildMark, "1");
   std::string line =
       std::string("\"") + program + "\" --gtest_filter=VolumeOutMasterNoDevice.* --gtest_output=xml:" + report;
