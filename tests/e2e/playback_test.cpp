@@ -19,7 +19,7 @@
 #include "cdrom/virtual/virtual_drive.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
-#include "tests/harness/audio_drivers_off.h"
+#include "tests/harness/audio_drivers_off_win.h"
 #include "tests/harness/harness.h"
 
 namespace {

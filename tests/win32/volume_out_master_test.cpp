@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/harness/audio_drivers_off.h"
+#include "tests/harness/audio_drivers_off_win.h"
 
 #include "cdrom/volume_out_master_win.h"
 
