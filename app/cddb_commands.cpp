@@ -23,6 +23,8 @@ void CCddbCommands::SetUpCddbSession(HWND mainWindow) {
 
 void CCddbCommands::ApplyCddbOptions() { session_.ApplyCddbOptions(CddbOptionsFromSettings(settings_)); }
 
+void CCddbCommands::ClearCddbCache() { session_.Control().ClearCache(1); }
+
 bool CCddbCommands::UserIsRegistered() {
   CCDDBControl& control = session_.Control();
   return control.IsUserRegistered(0) != 0 || control.IsUserRegistered(1) != 0;

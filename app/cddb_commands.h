@@ -23,6 +23,8 @@ class CCddbCommands {
 
   void SetUpCddbSession(HWND mainWindow);
   void ApplyCddbOptions();
+  // The Options dialog's Clear: empties the component's cache at once.
+  void ClearCddbCache();
   void QueryCddb(HWND mainWindow);
   void SubmitToCddb(HWND mainWindow);
   void MusicBrowser(HWND mainWindow);

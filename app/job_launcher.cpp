@@ -28,6 +28,20 @@ namespace {
 
 const char* const kCannotStart = "The job could not be started: the system is out of resources.";
 
+// The file dialogs' extension: its "Options..." button opens the Options
+// dialog over the file dialog (the extension's parent).
+UINT_PTR CALLBACK FileDialogHook(HWND extension, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const OPENFILENAMEA* dialog = reinterpret_cast<const OPENFILENAMEA*>(lParam);
+    SetWindowLongPtrA(extension, GWLP_USERDATA, static_cast<LONG_PTR>(dialog->lCustData));
+    return TRUE;
+  }
+  if (message != WM_COMMAND || LOWORD(wParam) != IDC_FILE_OPTIONS) return FALSE;
+  auto* options = reinterpret_cast<std::function<void(HWND)>*>(GetWindowLongPtrA(extension, GWLP_USERDATA));
+  if (options && *options) (*options)(GetParent(extension));
+  return TRUE;
+}
+
 struct FILE_COMMAND {
   UINT title;
   const char* filter;  // '|'-separated, as the dialog shows it
@@ -124,7 +138,12 @@ void CJobLauncher::RunFileCommand(JOB_KIND kind) {
   dialog.nMaxFile = static_cast<DWORD>(names.size());
   dialog.lpstrInitialDir = settings_.sessionOutputFolder.c_str();
   dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                 OFN_ENABLETEMPLATE | OFN_ENABLEHOOK;
+  dialog.hInstance = GetModuleHandleA(nullptr);
+  dialog.lpTemplateName = MAKEINTRESOURCEA(IDD_FILE_OPTIONS);
+  dialog.lpfnHook = FileDialogHook;
+  dialog.lCustData = reinterpret_cast<LPARAM>(&fileDialogOptions_);
   if (!GetOpenFileNameA(&dialog)) return;
   inputFiles_ = ChosenPaths(names);
   if (!inputFiles_.empty()) RunProcessingWindow(kind, inputFiles_.size());

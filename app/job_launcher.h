@@ -41,6 +41,8 @@ class CJobLauncher {
   // What runs before a CD job opens its window: playback stops, so the
   // drive reads for the job alone.
   void SetBeforeCdJob(std::function<void()> action) { beforeCdJob_ = std::move(action); }
+  // What the file dialogs' "Options..." button runs, given the dialog.
+  void SetFileDialogOptions(std::function<void(HWND dialog)> action) { fileDialogOptions_ = std::move(action); }
   // The files of the next file job; the shell's file requests fill it too.
   std::vector<std::string>& InputFiles() { return inputFiles_; }
 
@@ -74,6 +76,7 @@ class CJobLauncher {
   bool& busy_;
   HWND owner_ = nullptr;
   std::function<void()> beforeCdJob_;
+  std::function<void(HWND)> fileDialogOptions_;
   std::vector<std::string> inputFiles_;
   CProcessingDialog* processing_ = nullptr;  // while its modal loop runs
   HANDLE abortEvent_ = nullptr;              // the running job's; the worker holds its own copy

@@ -32,6 +32,8 @@ CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, ICdAudioService&
       listCommands_(list_, record_, busy_),
       desktop_(settings, busy_),
       cddb_(settings, busy_, record_, list_, cdrom_, player_),
+      options_({&settings, &settingsKey, &encoder_, &commands_, &cdrom_, &disc_, &playback_, &cddb_, &autoPlay_},
+               busy_),
       requests_(area_, *this, settings, jobs_.InputFiles()) {}
 
 bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -65,6 +67,8 @@ bool CMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       {WM_COMMAND, IDC_BTN_NEXT, &M::OnPlaybackCommand},
       {WM_COMMAND, IDC_BTN_PAUSE, &M::OnPlaybackCommand},
       {WM_COMMAND, ID_FILE_CLOSE_TRAY, &M::OnCloseTray},
+      {WM_COMMAND, ID_EDIT_OPTIONS, &M::OnOptions},
+      {WM_COMMAND, IDC_BTN_OPTIONS, &M::OnOptions},
       {WM_COMMAND, IDC_MENU_FILE, &M::OnMenuTitle},
       {WM_COMMAND, IDC_MENU_EDIT, &M::OnMenuTitle},
       {WM_COMMAND, IDC_MENU_ACTION, &M::OnMenuTitle},
@@ -139,6 +143,8 @@ BOOL CMainWindow::OnInitDialog() {
   frame_.Create(Handle());
   jobs_.SetOwner(Handle());
   jobs_.SetBeforeCdJob([this] { playback_.Stop(); });
+  jobs_.SetFileDialogOptions([this](HWND dialog) { options_.RunWhileBusy(dialog); });
+  options_.SetOwner(Handle());
   playback_.SetOwner(Handle());
   listCommands_.SetOwner(Handle());
   disc_.SetOwner(Handle());
@@ -504,6 +510,11 @@ LRESULT CMainWindow::OnMp3Player(WPARAM, LPARAM) {
 
 LRESULT CMainWindow::OnEject(WPARAM, LPARAM) {
   disc_.Eject();
+  return 0;
+}
+
+LRESULT CMainWindow::OnOptions(WPARAM, LPARAM) {
+  options_.Run();
   return 0;
 }
 

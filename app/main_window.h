@@ -14,6 +14,7 @@
 #include "app/exchange_area_win.h"
 #include "app/exchange_requests.h"
 #include "app/job_launcher.h"
+#include "app/options_command.h"
 #include "app/playback_commands.h"
 #include "app/settings.h"
 #include "app/skin_frame.h"
@@ -101,6 +102,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   LRESULT OnOpenOutputFolder(WPARAM, LPARAM);
   LRESULT OnEject(WPARAM, LPARAM);
   LRESULT OnCloseTray(WPARAM, LPARAM);
+  LRESULT OnOptions(WPARAM, LPARAM);
   LRESULT OnPlaybackCommand(WPARAM wParam, LPARAM);
   LRESULT OnVolumeControl(WPARAM, LPARAM);
   LRESULT OnHelpContents(WPARAM, LPARAM);
@@ -137,6 +139,7 @@ class CMainWindow : public CDialog, public IRequestTarget {
   CTrackListCommands listCommands_;
   CDesktopCommands desktop_;
   CCddbCommands cddb_;
+  COptionsCommand options_;
   CExchangeRequests requests_;
   HACCEL accelerators_ = nullptr;
 };

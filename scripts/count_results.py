@@ -13,7 +13,8 @@ EXPECTED = {'host': ['core_tests'], 'win32': ['core_tests', 'win32_tests', 'e2e_
 def main(dirs):
     passed = failed = skipped = 0
     for d in dirs:
-        kind = 'win32' if 'win32' in d else 'host'
+        # The Windows tree is build/win32, or build/win64 where no 32-bit code runs.
+        kind = 'host' if os.path.basename(os.path.dirname(os.path.abspath(d))) == 'host' else 'win32'
         for name in EXPECTED[kind]:
             path = os.path.join(d, name + '.xml')
             if not os.path.exists(path):

@@ -42,8 +42,10 @@ int32_t StatusOfError(DWORD error) {
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: return kCddbServerNotFound;
     case ERROR_WINHTTP_CANNOT_CONNECT: return kCddbSocketOpenFailed;
     case ERROR_WINHTTP_TIMEOUT: return kCddbTimedOut;
-    case ERROR_WINHTTP_CONNECTION_ERROR: return kCddbReceiveFailed;
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return kCddbBadSyntax;
+    // No HTTP answer at all is a connection that ended before one came:
+    // a reset reads so under Wine, where Windows calls it a connection error.
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return kCddbReceiveFailed;
     case ERROR_WINHTTP_OPERATION_CANCELLED: return kCddbCancelled;
     case ERROR_WINHTTP_INVALID_URL:
     case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return kCddbBadUrl;
