@@ -30,6 +30,8 @@ if [ ! -f "$work/frontend/lame.exe" ]; then
   unset MAKEFLAGS MFLAGS MAKELEVEL
   cc="$(sed -n 's/^CC = //p' "$work/obj/Makefile")"
   cflags="$(sed -n 's/^CFLAGS = *//p' "$work/obj/Makefile")"
+  nasm=()
+  grep -q '^NASM = .*nasm' "$work/obj/Makefile" && nasm=(--enable-nasm)
   log="$work/frontend-build.log"
   start=$SECONDS
   echo "build_lame_frontend: building lame.exe ($cc, CFLAGS $cflags), log in $log" >&2
@@ -39,7 +41,7 @@ if [ ! -f "$work/frontend/lame.exe" ]; then
   export SOURCE_DATE_EPOCH
   # As the library's build, but with the frontend; linked -static as the
   # DLL is, so that it needs no other file.
-  "$work/src/configure" --host=i686-w64-mingw32 CC="$cc" CFLAGS="$cflags" LDFLAGS="-static" \
+  "$work/src/configure" --host="$("$cc" -dumpmachine)" CC="$cc" CFLAGS="$cflags" LDFLAGS="-static" "${nasm[@]}" \
     --enable-frontend --disable-decoder --disable-shared --enable-static >"$log" 2>&1 \
     || { tail -n 30 "$log" >&2; echo "build_lame_frontend: configure failed" >&2; exit 1; }
   make -j"${CANTARO_LAME_JOBS:-2}" -C libmp3lame >>"$log" 2>&1 &&

@@ -12,8 +12,8 @@ set -euo pipefail
 # registry values, and share its Wine server.
 export CANTARO_WINEPREFIX="${CANTARO_WINEPREFIX:-$(cd "$(dirname "$0")/.." && pwd)/build/bench/wine}"
 source "$(dirname "$0")/../scripts/env.sh"
-tool="$ROOT/build/win32/bin/encode_tool.exe"
-dll="$ROOT/build/win32/bin/LAME_ENC.DLL"
+tool="$WINBUILD/bin/encode_tool.exe"
+dll="${CANTARO_BENCH_DLL:-$WINBUILD/bin/LAME_ENC.DLL}"
 image_tool="$ROOT/build/host/bin/disc_image_tool"
 for f in "$tool" "$dll" "$image_tool"; do
   [ -f "$f" ] || { echo "missing $f: build both trees first (scripts/test or scripts/demo)"; exit 1; }
@@ -39,10 +39,14 @@ trap 'rm -rf "$work"' EXIT
 winpath() { echo "Z:${1//\//\\}"; }
 cp "$source_wav" "$work/music.wav"
 cp "$lame_exe" "$work/lame.exe"
+# The tool binds the library beside it: CANTARO_BENCH_DLL compares builds.
+cp "$tool" "$work/encode_tool.exe"
+cp "$dll" "$work/LAME_ENC.DLL"
+tool="$work/encode_tool.exe"
 
 seconds() { local s=$EPOCHREALTIME; "$@" >>"$work/log" 2>&1; echo "$EPOCHREALTIME - $s" | bc -l; }
 # Start the Wine server and warm the page cache before either is timed.
-wine "$work/lame.exe" --version >/dev/null 2>&1 || { echo "lame.exe does not run under Wine"; exit 1; }
+"$WINE" "$work/lame.exe" --version >/dev/null 2>&1 || { echo "lame.exe does not run under Wine"; exit 1; }
 cat "$work/music.wav" >/dev/null
 
 # Alternate the two, best of ROUNDS each: colleagues share the two cores,
@@ -52,22 +56,35 @@ ours="" peer="" step=""
 mkdir -p "$work/ours"
 for _ in $(seq 1 "$rounds"); do
   : >"$work/log"
-  t=$(seconds wine "$tool" "$(winpath "$work/music.wav")" "$(winpath "$work/ours")")
+  t=$(seconds "$WINE" "$tool" "$(winpath "$work/music.wav")" "$(winpath "$work/ours")")
   if [ -z "$ours" ] || [ "$(echo "$t < $ours" | bc -l)" = 1 ]; then
     ours=$t
     step=$(sed -n 's/^encoding step: \([0-9.]*\) s.*/\1/p' "$work/log" | tr -d '\r')
   fi
   # LAME's command line cannot set the private bit; it costs nothing to encode.
-  t=$(seconds wine "$work/lame.exe" --quiet -b 128 -m s -q 2 -c -t \
+  t=$(seconds "$WINE" "$work/lame.exe" --quiet -b 128 -m s -q 2 -c -t \
     "$(winpath "$work/music.wav")" "$(winpath "$work/lame.mp3")")
   if [ -z "$peer" ] || [ "$(echo "$t < $peer" | bc -l)" = 1 ]; then peer=$t; fi
 done
+# Debian's native lame (64-bit here), same settings: CPU seconds, best of ROUNDS.
+native=""
+if command -v lame >/dev/null; then
+  for _ in $(seq 1 "$rounds"); do
+    t=$( { TIMEFORMAT='%3U %3S'; time lame --quiet -b 128 -m s -q 2 -c -t "$work/music.wav" "$work/native.mp3"; } 2>&1 |
+      awk '{print $1 + $2}')
+    if [ -z "$native" ] || [ "$(echo "$t < $native" | bc -l)" = 1 ]; then native=$t; fi
+  done
+fi
 [ -s "$work/ours/music.MP3" ] && [ -s "$work/lame.mp3" ] ||
   { cat "$work/log"; echo "an encoder wrote nothing"; exit 1; }
 
 printf 'encode 10 min CD WAV to 128 kbit/s MP3 under Wine, best of %s: ours %.3f s (encoding step %s s), '\
 'lame.exe %.3f s, ours/lame %.3fx (goal <= 1.05x)\n' \
   "$rounds" "$ours" "${step:-?}" "$peer" "$(echo "$ours / $peer" | bc -l)"
+if [ -n "$native" ] && [ -n "$step" ]; then
+  printf '  native lame %s: %.3f s CPU; our encoding step / native lame %.3fx (goal <= 1.1x)\n' \
+    "$(lame --version | sed -n '1s/.*version \([0-9.]*\).*/\1/p')" "$native" "$(echo "$step / $native" | bc -l)"
+fi
 printf '  output sizes: ours %s bytes (with a 128-byte ID3v1 tag), lame.exe %s bytes\n' \
   "$(stat -c %s "$work/ours/music.MP3")" "$(stat -c %s "$work/lame.mp3")"
 # Same settings, same engine: the streams should match byte for byte but
