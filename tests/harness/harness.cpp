@@ -84,11 +84,12 @@ CProgramUnderTest::~CProgramUnderTest() {
   }
 }
 
-bool CProgramUnderTest::Start(const std::string& commandLine) {
+bool CProgramUnderTest::Start(const std::string& commandLine, const std::string& workingFolder) {
   std::string line = "\"" + folder_ + "CantaroMaker.exe\"";
   if (!commandLine.empty()) line += " " + commandLine;
   STARTUPINFOA startup = {sizeof(startup)};
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+  const std::string& folder = workingFolder.empty() ? folder_ : workingFolder;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_) != FALSE;
 }
 

@@ -23,7 +23,8 @@ class CProgramUnderTest {
   ~CProgramUnderTest();
 
   const std::string& Folder() const { return folder_; }
-  bool Start(const std::string& commandLine = "");
+  // Starts the program in its folder, or in workingFolder when one is given.
+  bool Start(const std::string& commandLine = "", const std::string& workingFolder = "");
   DWORD ProcessId() const { return process_.dwProcessId; }
   bool WaitForExit(DWORD milliseconds);
   bool HasExited();
