@@ -16,7 +16,6 @@
 namespace {
 
 const DWORD kTimeout = 30000;
-const char* const kClassesKey = "Software\\Classes";
 const char* const kTestFileClass = "CantaroTest.Mp3File";
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -36,28 +35,44 @@ std::string ReadBytes(const std::string& path) {
 
 void SetClassDefault(const std::string& subKey, const std::string& value) {
   HKEY key;
-  std::string path = std::string(kClassesKey) + "\\" + subKey;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0) return;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0) return;
   RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
 }
 
-// The user's own association of ".mp3" for the length of a test; the
-// keys are removed again afterwards.
+bool ReadClassDefault(const std::string& subKey, std::string& value) {
+  char text[256] = {};
+  LONG size = sizeof(text) - 1;
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, subKey.c_str(), text, &size) != ERROR_SUCCESS) return false;
+  value = text;
+  return true;
+}
+
+// An association of ".mp3" for the length of a test, written where the
+// program reads it (Wine's HKEY_CLASSES_ROOT does not show the user's own
+// classes); what was there before comes back afterwards.
 class CScopedMp3Association {
  public:
   // An empty command leaves ".mp3" with no file class at all.
   explicit CScopedMp3Association(const std::string& command) {
+    hadAssociation_ = ReadClassDefault(".mp3", previous_);
     SetClassDefault(".mp3", command.empty() ? "" : kTestFileClass);
     if (!command.empty()) SetClassDefault(std::string(kTestFileClass) + "\\shell\\open\\command", command);
   }
   ~CScopedMp3Association() {
-    SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kClassesKey) + "\\.mp3").c_str());
-    SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kClassesKey) + "\\" + kTestFileClass).c_str());
+    if (hadAssociation_)
+      SetClassDefault(".mp3", previous_);
+    else
+      SHDeleteKeyA(HKEY_CLASSES_ROOT, ".mp3");
+    SHDeleteKeyA(HKEY_CLASSES_ROOT, kTestFileClass);
   }
   CScopedMp3Association(const CScopedMp3Association&) = delete;
   CScopedMp3Association& operator=(const CScopedMp3Association&) = delete;
+
+ private:
+  bool hadAssociation_ = false;
+  std::string previous_;
 };
 
 class CompletionTest : public ::testing::Test {
