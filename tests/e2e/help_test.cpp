@@ -65,21 +65,32 @@ class HelpTest : public ::testing::Test {
   }
 
   // The help window with its contents and index, as the test expects them.
+  // The viewer shows its frame before it fills it, so the test waits for
+  // the panes and their entries.
   void ExpectHelpWindow() {
     help_ = WaitForWindowTitled(program_.ProcessId(), "Cantaro Maker Help", kTimeout);
     ASSERT_NE(help_, nullptr) << "no help window";
-    HWND tabs = ChildOfClass(help_, WC_TABCONTROLA);
+    size_t contentsEntries = SitemapEntries("CantaroMaker.hhc");
+    size_t indexEntries = SitemapEntries("CantaroMaker.hhk");
+    ASSERT_GT(contentsEntries, 10u);
+    HWND tabs = nullptr, contents = nullptr, index = nullptr;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kTimeout; Sleep(50)) {
+      tabs = ChildOfClass(help_, WC_TABCONTROLA);
+      contents = ChildOfClass(help_, WC_TREEVIEWA);
+      index = ChildOfClass(help_, WC_LISTVIEWA);
+      if (tabs && contents && index && Count(contents, TVM_GETCOUNT) == contentsEntries &&
+          Count(index, LVM_GETITEMCOUNT) == indexEntries)
+        break;
+    }
     ASSERT_NE(tabs, nullptr);
     EXPECT_GE(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2) << "contents and index tabs";
-    HWND contents = ChildOfClass(help_, WC_TREEVIEWA);
     ASSERT_NE(contents, nullptr);
-    size_t expected = SitemapEntries("CantaroMaker.hhc");
-    ASSERT_GT(expected, 10u);
-    EXPECT_EQ(static_cast<size_t>(SendMessageA(contents, TVM_GETCOUNT, 0, 0)), expected);
-    HWND index = ChildOfClass(help_, WC_LISTVIEWA);
+    EXPECT_EQ(Count(contents, TVM_GETCOUNT), contentsEntries);
     ASSERT_NE(index, nullptr);
-    EXPECT_EQ(static_cast<size_t>(SendMessageA(index, LVM_GETITEMCOUNT, 0, 0)), SitemapEntries("CantaroMaker.hhk"));
+    EXPECT_EQ(Count(index, LVM_GETITEMCOUNT), indexEntries);
   }
+
+  static size_t Count(HWND control, UINT message) { return static_cast<size_t>(SendMessageA(control, message, 0, 0)); }
 
   CProgramUnderTest program_{"help"};
   HWND main_ = nullptr;
@@ -91,6 +102,7 @@ TEST_F(HelpTest, F1OpensTheHelpFileBesideTheProgram) {
   PostMessageA(main_, WM_KEYDOWN, VK_F1, 0x003B0001);
   PostMessageA(main_, WM_KEYUP, VK_F1, 0xC03B0001);
   ExpectHelpWindow();
+  Sleep(500);  // lets the panes paint
   SaveScreenshot(ArtifactFolder() + "help-window.bmp");
 }
 
