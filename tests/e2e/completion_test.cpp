@@ -166,6 +166,8 @@ TEST_F(CompletionTest, ConfiguredPlayerGetsItsParametersBeforeEachPath) {
   ASSERT_EQ(launches.size(), 3u);
   for (const std::string& file : NormalizedFiles())
     EXPECT_EQ(std::count(launches.begin(), launches.end(), "/add \"" + file + "\""), 1) << file;
+  // Shown normally: a player started hidden could be neither seen nor closed.
+  EXPECT_EQ(ReadLines(playerFolder_ + "shows.txt"), std::vector<std::string>(3, std::to_string(SW_SHOWNORMAL)));
   ClickButton(finished, IDOK);
 }
 

@@ -1,6 +1,7 @@
 // A stand-in MP3 player for the success panel's tests: it appends its
 // arguments (the command line after its own name) as one line to
-// launches.txt beside itself and ends. Its name ends in the digit 1 on
+// launches.txt beside itself, and the show command it was started with to
+// shows.txt, and ends. Its name ends in the digit 1 on
 // purpose, as the clean-up of a registered open command must keep it.
 #include <windows.h>
 
@@ -18,23 +19,32 @@ std::string ArgumentsOf(const char* line) {
   return start == std::string::npos ? std::string() : text.substr(start);
 }
 
-std::string LogPath() {
+std::string FileBesideProgram(const char* name) {
   char path[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length < MAX_PATH ? length : 0);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + "launches.txt";
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+// Appends as one write, so launches that overlap keep their lines whole.
+bool AppendLine(const char* name, const std::string& text) {
+  std::string line = text + "\n";
+  HANDLE log = CreateFileA(FileBesideProgram(name).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(log);
+  return ok && written == line.size();
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  std::string line = ArgumentsOf(GetCommandLineA()) + "\n";
-  // Appends as one write, so launches that overlap keep their lines whole.
-  HANDLE log = CreateFileA(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  BOOL ok = WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(log);
-  return ok && written == line.size() ? 0 : 1;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  GetStartupInfoA(&startup);
+  if (startup.dwFlags & STARTF_USESHOWWINDOW) show = startup.wShowWindow;
+  bool recorded = AppendLine("shows.txt", std::to_string(show));
+  return recorded && AppendLine("launches.txt", ArgumentsOf(GetCommandLineA())) ? 0 : 1;
 }
