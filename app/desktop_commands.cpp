@@ -15,6 +15,7 @@ namespace {
 
 const char* const kHomePage = URL_HOME_PAGE;
 const char* const kCddbHomePage = "http://www.cddb.com/";
+const char* const kHelpFile = "CantaroMaker.chm";
 
 bool Launch(HWND owner, const char* verb, const std::string& target) {
   return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
@@ -44,9 +45,13 @@ void CDesktopCommands::OpenHelpContents() {
   typedef HWND(WINAPI * HTML_HELP)(HWND, LPCSTR, UINT, DWORD_PTR);
   if (HMODULE viewer = LoadLibraryA("hhctrl.ocx")) {
     if (HTML_HELP help = reinterpret_cast<HTML_HELP>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA"))))
-      help(owner_, "CantaroMaker.chm", 0 /* HH_DISPLAY_TOPIC */, 0);
+      help(owner_, HelpFilePath().c_str(), 0 /* HH_DISPLAY_TOPIC */, 0);
   }
 }
+
+// The help file beside the program: a bare name would be looked for in the
+// current folder, which is the shell's when Explorer starts the program.
+std::string CDesktopCommands::HelpFilePath() const { return settings_.programFolder + kHelpFile; }
 
 void CDesktopCommands::OpenWebPage(bool cddb) { Launch(owner_, "open", cddb ? kCddbHomePage : kHomePage); }
 

@@ -29,6 +29,8 @@ class CDesktopCommands {
   void LaunchMp3Player();
 
  private:
+  std::string HelpFilePath() const;
+
   const CAppSettings& settings_;
   bool& busy_;
   HWND owner_ = nullptr;

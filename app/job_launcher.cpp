@@ -8,6 +8,7 @@
 #include "app/busy_guard.h"
 #include "discinfo/disc_record.h"
 #include "app/job_settings.h"
+#include "app/mp3_player_win.h"
 #include "app/settings.h"
 #include "app/track_commands.h"
 #include "app/track_list_win.h"
@@ -122,9 +123,7 @@ void CJobLauncher::RunFileCommand(JOB_KIND kind) {
   CBusyGuard busy(busy_);
   if (!busy.Held()) return;
   FILE_COMMAND command = FileCommandOf(kind);
-  std::string filter = command.filter;
-  for (char& c : filter)
-    if (c == '|') c = '\0';
+  std::string filter = FileDialogFilter(command.filter);
   std::vector<char> names(25500, 0);
   strncpy(names.data(), command.defaultName, names.size() - 1);
   inputFiles_.clear();
@@ -155,6 +154,7 @@ void CJobLauncher::RunProcessingWindow(JOB_KIND kind, size_t count) {
   window.encodeFiles = kind == JOB_KIND::EncodeFiles || kind == JOB_KIND::DecodeFiles;
   window.decode = kind == JOB_KIND::DecodeFiles;
   window.normalize = kind == JOB_KIND::NormalizeFiles;
+  window.SetPlayer({settings_.MP3Player, settings_.MP3PlayerParameters}, FindSystemMp3Player);
   processing_ = &window;
   window.DoModal();
   processing_ = nullptr;

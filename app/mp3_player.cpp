@@ -3,6 +3,11 @@
 #include "platform/text.h"
 
 std::string CleanPlayerCommand(const std::string& command) {
+  // A quoted program path ends at its closing quote: switches between it
+  // and the placeholder ("/Open", "/prefetch:6") are no part of the path.
+  std::string lead = TrimLeft(command);
+  size_t closing = lead.size() > 1 && lead[0] == '"' ? lead.find('"', 1) : std::string::npos;
+  if (closing != std::string::npos) return lead.substr(1, closing - 1);
   std::string text = command;
   // The placeholder "%1" and its quotes go; a '1' that ends the player's
   // own name stays.

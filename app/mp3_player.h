@@ -3,7 +3,8 @@
 // down to the player's path.
 #include <string>
 
-// Removes the argument placeholder, quotes and white space around the
-// player's path: a trailing "%1" with its quotes, then trailing white
-// space, then trailing quotes, then leading white space and quotes.
+// The player's path in a registered open command: the quoted text when
+// the command starts with a quote; otherwise the command less a trailing
+// "%1" with its quotes, then trailing white space, then trailing quotes,
+// then leading white space and quotes.
 std::string CleanPlayerCommand(const std::string& command);

@@ -2,7 +2,9 @@
 // The processing window: which item is being worked on, a progress panel
 // with elapsed and estimated times, and at the end the success or the error
 // panel. It talks to the worker and the main window only through messages.
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "jobs/extract_error_panel_win.h"
 #include "jobs/extract_ok_panel_win.h"
@@ -21,6 +23,11 @@ class CProcessingDialog : public CDialog {
   bool encodeFiles = false;
   bool decode = false;
   bool normalize = false;
+  // The player the success panel's Play Now starts (see CExtractOK).
+  void SetPlayer(const PLAYER_CHOICE& configured, std::function<std::string()> findSystemPlayer) {
+    okPanel_.configuredPlayer = configured;
+    okPanel_.findSystemPlayer = std::move(findSystemPlayer);
+  }
 
  protected:
   BOOL OnInitDialog() override;

@@ -64,6 +64,13 @@ std::string Format(const char* format, ...) {
   return result;
 }
 
+std::string FileDialogFilter(const std::string& filter) {
+  std::string list = filter;
+  for (char& c : list)
+    if (c == '|') c = '\0';
+  return list;
+}
+
 std::vector<std::string> SplitText(const std::string& text, char separator) {
   std::vector<std::string> parts;
   size_t start = 0;

@@ -17,5 +17,7 @@ std::string NormaliseFolder(const std::string& folder);
 std::string TextFromField(const char* field, size_t fieldSize);
 // The pieces between separators, empty ones included: "a;;b" gives three.
 std::vector<std::string> SplitText(const std::string& text, char separator);
+// A filter written "Name|*.ext||" as the file dialogs' zero-separated list.
+std::string FileDialogFilter(const std::string& filter);
 // printf into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

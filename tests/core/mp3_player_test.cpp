@@ -19,6 +19,14 @@ TEST(Mp3PlayerTest, OtherShapesOfTheCommand) {
   // A player whose own name ends in 1 keeps it.
   EXPECT_EQ(CleanPlayerCommand("C:\\Winamp1"), "C:\\Winamp1");
   EXPECT_EQ(CleanPlayerCommand("\"C:\\Player 1\" \"%1\""), "C:\\Player 1");
+  EXPECT_EQ(CleanPlayerCommand("\"C:\\Players\\player1.exe\" \"%1\""), "C:\\Players\\player1.exe");
+  EXPECT_EQ(CleanPlayerCommand("C:\\Players\\Winamp1 %1"), "C:\\Players\\Winamp1");
+}
+
+TEST(Mp3PlayerTest, SwitchesAfterAQuotedPathAreNoPartOfIt) {
+  EXPECT_EQ(CleanPlayerCommand("\"C:\\Program Files\\WMP\\wmplayer.exe\" /prefetch:6 /Open \"%1\""),
+            "C:\\Program Files\\WMP\\wmplayer.exe");
+  EXPECT_EQ(CleanPlayerCommand("  \"C:\\amp.exe\" /add %1"), "C:\\amp.exe");
 }
 
 }  // namespace

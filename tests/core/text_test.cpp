@@ -12,4 +12,9 @@ TEST(TextTest, SplitKeepsEmptyPiecesAndTheEnds) {
   EXPECT_EQ(SplitText("440+880", '+'), (std::vector<std::string>{"440", "880"}));
 }
 
+TEST(TextTest, FileDialogFilterSeparatesWithZeros) {
+  EXPECT_EQ(FileDialogFilter("Play List File(*.m3u)|*.m3u||"), std::string("Play List File(*.m3u)\0*.m3u\0\0", 29));
+  EXPECT_EQ(FileDialogFilter(""), "");
+}
+
 }  // namespace

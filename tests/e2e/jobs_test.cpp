@@ -7,22 +7,12 @@
 #include <fstream>
 #include <vector>
 
-#include "jobs/wav_file.h"
 #include "resources/resource.h"
 #include "tests/harness/harness.h"
 
 namespace {
 
 const DWORD kTimeout = 30000;
-
-void WriteWave(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate = 44100) {
-  uint8_t header[44];
-  BuildCdAudioHeader(static_cast<uint32_t>(samples.size() * 2), header);
-  std::memcpy(header + 24, &rate, 4);
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<char*>(header), 44);
-  out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
-}
 
 std::vector<int16_t> ReadWave(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -65,8 +55,8 @@ TEST_F(JobsTest, NormalizeTwoFilesInPlace) {
   first[1] = -16384;
   second[7] = -8192;
   second[8] = 4096;
-  WriteWave(output_ + "one.wav", first);
-  WriteWave(output_ + "two.wav", second);
+  WriteWaveFile(output_ + "one.wav", first);
+  WriteWaveFile(output_ + "two.wav", second);
   NormalizeThroughTheFileDialog("\"one.wav\" \"two.wav\"");
 
   HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
@@ -88,7 +78,7 @@ TEST_F(JobsTest, NormalizeTwoFilesInPlace) {
 
 TEST_F(JobsTest, UnsupportedFileFailsWithTheErrorPanelAndItsLogLine) {
   std::vector<int16_t> samples(2000, 100);
-  WriteWave(output_ + "studio.wav", samples, 48000);
+  WriteWaveFile(output_ + "studio.wav", samples, 48000);
   NormalizeThroughTheFileDialog("studio.wav");
 
   HWND window = WaitForWindowTitled(program_.ProcessId(), "Extracting(01/01)", kTimeout);
@@ -119,7 +109,7 @@ TEST_F(JobsTest, AbortDuringTheSecondOfThreeFilesThenANewJobHasOnlyItsOwnFile) {
   // Large enough that the second file is still being worked on when the
   // test presses Abort.
   std::vector<int16_t> big(2352 * 6000, 1000);
-  for (const char* name : {"a.wav", "b.wav", "c.wav"}) WriteWave(output_ + name, big);
+  for (const char* name : {"a.wav", "b.wav", "c.wav"}) WriteWaveFile(output_ + name, big);
   NormalizeThroughTheFileDialog("\"a.wav\" \"b.wav\" \"c.wav\"");
   HWND window = WaitForWindowTitled(program_.ProcessId(), "Normalizing(02/03)", kTimeout);
   ASSERT_NE(window, nullptr) << "never saw the second file";
@@ -148,7 +138,7 @@ TEST_F(JobsTest, AbortDuringTheSecondOfThreeFilesThenANewJobHasOnlyItsOwnFile) {
 
   // A new job works on its own file alone: a and b are not touched again.
   std::vector<int16_t> before = ReadWave(output_ + "a.wav");
-  WriteWave(output_ + "d.wav", {8192, -8192});
+  WriteWaveFile(output_ + "d.wav", {8192, -8192});
   NormalizeThroughTheFileDialog("d.wav");
   HWND finished = WaitForWindowTitled(program_.ProcessId(), "Finished", kTimeout);
   ASSERT_NE(finished, nullptr);

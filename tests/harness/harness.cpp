@@ -4,9 +4,11 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
-namespace {
+#include "jobs/wav_file.h"
 
 std::string BuildFolder() {
   char path[MAX_PATH] = {};
@@ -14,6 +16,17 @@ std::string BuildFolder() {
   std::string folder = path;
   return folder.substr(0, folder.rfind('\\') + 1);
 }
+
+void WriteWaveFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate) {
+  uint8_t header[44];
+  BuildCdAudioHeader(static_cast<uint32_t>(samples.size() * 2), header);
+  std::memcpy(header + 24, &rate, 4);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<char*>(header), 44);
+  out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+}
+
+namespace {
 
 struct WindowSearch {
   DWORD processId;
@@ -59,7 +72,7 @@ CProgramUnderTest::CProgramUnderTest(const std::string& name) {
   std::filesystem::remove_all(folder_, ignored);
   std::filesystem::create_directories(folder_, ignored);
   // The program as it is installed: with the encoder libraries beside it.
-  for (const char* file : {"CantaroMaker.exe", "LAME_ENC.DLL", "BLADEENC.DLL"})
+  for (const char* file : {"CantaroMaker.exe", "CantaroMaker.chm", "LAME_ENC.DLL", "BLADEENC.DLL"})
     CopyFileA((BuildFolder() + file).c_str(), (folder_ + file).c_str(), FALSE);
 }
 
@@ -71,11 +84,12 @@ CProgramUnderTest::~CProgramUnderTest() {
   }
 }
 
-bool CProgramUnderTest::Start(const std::string& commandLine) {
+bool CProgramUnderTest::Start(const std::string& commandLine, const std::string& workingFolder) {
   std::string line = "\"" + folder_ + "CantaroMaker.exe\"";
   if (!commandLine.empty()) line += " " + commandLine;
   STARTUPINFOA startup = {sizeof(startup)};
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+  const std::string& folder = workingFolder.empty() ? folder_ : workingFolder;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_) != FALSE;
 }
 

@@ -3,10 +3,17 @@
 // own folder, finds its windows and message boxes, answers them, closes it.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 inline constexpr const char* kProgramKey = "SoftWare\\BRENMARK\\TAMBOUR";
+
+// The folder of the running test program, where the build puts the program
+// and its stand-ins; ends with a backslash.
+std::string BuildFolder();
+// A 16-bit stereo WAV file (the header says 44100 Hz unless rate is given).
+void WriteWaveFile(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate = 44100);
 
 // A copy of the program in a fresh folder of its own, so that the folders
 // it creates next to itself start out absent.
@@ -16,7 +23,8 @@ class CProgramUnderTest {
   ~CProgramUnderTest();
 
   const std::string& Folder() const { return folder_; }
-  bool Start(const std::string& commandLine = "");
+  // Starts the program in its folder, or in workingFolder when one is given.
+  bool Start(const std::string& commandLine = "", const std::string& workingFolder = "");
   DWORD ProcessId() const { return process_.dwProcessId; }
   bool WaitForExit(DWORD milliseconds);
   bool HasExited();

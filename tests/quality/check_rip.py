@@ -30,40 +30,16 @@ import sys
 import tempfile
 import time
 import wave
-import xml.etree.ElementTree as ET
 
 import numpy as np
+
+from results import Results
 
 SAMPLES_PER_FRAME = 1152  # MPEG-1 Layer III
 SAMPLES_PER_SECTOR = 588  # 2352 bytes of 16-bit stereo
 MAX_SHIFT = 2000
 MIN_CORRELATION = 0.99
 SUITE = 'RipQuality'
-
-
-class Results:
-    def __init__(self):
-        self.cases = []  # (name, failure message or None, seconds)
-
-    def add(self, name, failure, started, detail):
-        self.cases.append((name, failure, time.monotonic() - started))
-        print(f'[{"  FAILED" if failure else "      OK"} ] {SUITE}.{name}: {failure or detail}')
-
-    def write(self, path):
-        failures = sum(1 for _, failure, _ in self.cases if failure)
-        total = sum(seconds for _, _, seconds in self.cases)
-        root = ET.Element('testsuites', tests=str(len(self.cases)), failures=str(failures),
-                          disabled='0', errors='0', time=f'{total:.3f}', name='AllTests')
-        suite = ET.SubElement(root, 'testsuite', name=SUITE, tests=str(len(self.cases)),
-                              failures=str(failures), disabled='0', errors='0', time=f'{total:.3f}')
-        for name, failure, seconds in self.cases:
-            case = ET.SubElement(suite, 'testcase', name=name, status='run', result='completed',
-                                 time=f'{seconds:.3f}', classname=SUITE)
-            if failure:
-                ET.SubElement(case, 'failure', message=failure, type='').text = failure
-        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-        ET.ElementTree(root).write(path, encoding='UTF-8', xml_declaration=True)
-        return failures
 
 
 def read_manifest(path):
@@ -193,7 +169,7 @@ def main():
     parser.add_argument('--output', required=True, help='the GoogleTest XML file to write')
     args = parser.parse_args()
 
-    results = Results()
+    results = Results(SUITE)
     started = time.monotonic()
     manifest = os.path.join(args.rip, 'manifest.txt')
     tracks = []
