@@ -28,6 +28,20 @@ bool ParseNumber(const std::string& text, uint32_t& value) {
   return true;
 }
 
+// Milliseconds with up to three decimals, as microseconds.
+bool ParseMilliseconds(const std::string& text, uint32_t& microseconds) {
+  size_t point = text.find('.');
+  std::string whole = text.substr(0, point);
+  std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+  uint32_t ms = 0;
+  uint32_t part = 0;
+  if (!ParseNumber(whole, ms) || fraction.size() > 3 || ms > kMaxDelayPerSectorMs) return false;
+  if (point != std::string::npos && fraction.empty()) return false;
+  if (point != std::string::npos && !ParseNumber(fraction + std::string(3 - fraction.size(), '0'), part)) return false;
+  microseconds = ms * 1000 + part;
+  return microseconds <= kMaxDelayPerSectorMs * 1000;
+}
+
 bool IsPrintable(const std::string& text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) return false;
@@ -63,15 +77,21 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
     drive.badRanges.push_back(range);
     return true;
   }
-  if (name == "flaky" || name == "delay") {
+  if (name == "flaky") {
     if (!needs(true)) return false;
-    uint32_t number = 0;
-    uint32_t limit = name == "flaky" ? kMaxFailFirstAttempts : kMaxDelayPerSectorMs;
-    if (!ParseNumber(value, number) || number > limit) {
-      why = name + "=" + value + " is not a number from 0 to " + std::to_string(limit);
+    if (!ParseNumber(value, drive.failFirstAttempts) || drive.failFirstAttempts > kMaxFailFirstAttempts) {
+      why = name + "=" + value + " is not a number from 0 to " + std::to_string(kMaxFailFirstAttempts);
       return false;
     }
-    (name == "flaky" ? drive.failFirstAttempts : drive.delayPerSectorMs) = number;
+    return true;
+  }
+  if (name == "delay") {
+    if (!needs(true)) return false;
+    if (!ParseMilliseconds(value, drive.delayPerSectorUs)) {
+      why = name + "=" + value + " is not a number from 0 to " + std::to_string(kMaxDelayPerSectorMs) +
+            " (milliseconds, up to three decimals)";
+      return false;
+    }
     return true;
   }
   if (name == "nosense" || name == "nomedium") {
@@ -469,8 +489,8 @@ uint32_t CVirtualDrive::ReadSectors(uint32_t lba, uint32_t count, SectorForm for
     // CD-DA reads refuse data sectors, 2048-byte reads audio sectors.
     if ((form == SectorForm::Audio && data) || (form == SectorForm::UserData && !data)) return kInvalidFunction;
   }
-  if (config_.delayPerSectorMs)
-    std::this_thread::sleep_for(std::chrono::milliseconds(uint64_t{config_.delayPerSectorMs} * count));
+  if (config_.delayPerSectorUs)
+    std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{config_.delayPerSectorUs} * count));
   if (form != SectorForm::UserData) return ReadRaw(lba, count, out) ? 0 : kCrc;
   uint8_t sector[kImageFrameBytes];
   for (uint32_t i = 0; i < count; ++i) {

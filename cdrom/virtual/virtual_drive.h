@@ -48,7 +48,7 @@ struct VIRTUAL_DRIVE_CONFIG {
   uint32_t failFirstAttempts = 0;            // each command fails this often before it works
   bool rejectModeSense = false;
   bool noMedium = false;  // the tray stays empty
-  uint32_t delayPerSectorMs = 0;
+  uint32_t delayPerSectorUs = 0;  // microseconds: a drive at 24x takes about 556 per sector
   std::string vendor = "CANTARO";  // INQUIRY texts, space-padded to 8, 16 and 4
   std::string product = "VIRTUAL CD-ROM";
   std::string revision = "1.0";
@@ -62,7 +62,7 @@ inline constexpr size_t kMaxVirtualDrivesText = 8192;
 
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
-// flaky=N, nosense, nomedium, delay=MS, vendor=TEXT, product=TEXT,
+// flaky=N, nosense, nomedium, delay=MS (up to three decimals), vendor=TEXT, product=TEXT,
 // revision=TEXT, log=PATH. On failure error names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 

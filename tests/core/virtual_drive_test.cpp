@@ -702,7 +702,12 @@ TEST(VirtualDriveConfig, ItemsAndOptions) {
   EXPECT_EQ(drives[0].cuePath, "Z:\\my discs\\a b.cue");
   EXPECT_TRUE(drives[0].rejectModeSense);
   EXPECT_TRUE(drives[0].noMedium);
-  EXPECT_EQ(drives[0].delayPerSectorMs, 20u);
+  EXPECT_EQ(drives[0].delayPerSectorUs, 20000u);
+  std::vector<VIRTUAL_DRIVE_CONFIG> fine;
+  ASSERT_TRUE(ParseVirtualDrives("V=a.cue|delay=0.556", fine, error)) << error;
+  EXPECT_EQ(fine[0].delayPerSectorUs, 556u) << "a 24x drive";
+  ASSERT_TRUE(ParseVirtualDrives("V=a.cue|delay=1000.0", fine, error)) << error;
+  EXPECT_EQ(fine[0].delayPerSectorUs, 1000000u);
   ASSERT_EQ(drives[0].badRanges.size(), 2u);
   EXPECT_EQ(drives[0].badRanges[0].first, 7u);
   EXPECT_EQ(drives[0].badRanges[0].last, 7u);
@@ -743,6 +748,10 @@ TEST(VirtualDriveConfig, MalformedItemsAreNamed) {
       {"V=a.cue|flaky=1001", "from 0 to 1000"},
       {"V=a.cue|flaky=-1", "from 0 to 1000"},
       {"V=a.cue|delay=1001", "from 0 to 1000"},
+      {"V=a.cue|delay=1000.001", "from 0 to 1000"},
+      {"V=a.cue|delay=0.5555", "up to three decimals"},
+      {"V=a.cue|delay=.5", "from 0 to 1000"},
+      {"V=a.cue|delay=1.", "from 0 to 1000"},
       {"V=a.cue|nosense=1", "takes no value"},
       {"V=a.cue|vendor=NINECHARS", "at most 8"},
       {"V=a.cue|product=SEVENTEEN CHARS!!", "at most 16"},
