@@ -17,6 +17,10 @@ class CProgramUnderTest {
 
   const std::string& Folder() const { return folder_; }
   bool Start(const std::string& commandLine = "");
+  // Takes over the copy that someone else started (the shell extension):
+  // waits for a CantaroMaker.exe process and opens it; false after the
+  // time-out.
+  bool AdoptStartedProgram(DWORD milliseconds);
   DWORD ProcessId() const { return process_.dwProcessId; }
   bool WaitForExit(DWORD milliseconds);
   bool HasExited();
