@@ -20,6 +20,7 @@
 #include "platform/messages.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
+#include "tests/harness/drop_data_win.h"
 #include "tests/harness/harness.h"
 
 namespace {
@@ -66,64 +67,6 @@ bool ClassesKeyExists(const std::string& key) {
   RegCloseKey(opened);
   return true;
 }
-
-// A data object as the shell hands one over: the selected paths as CF_HDROP
-// in global memory, nothing else.
-class CDropData : public IDataObject {
- public:
-  explicit CDropData(const std::vector<std::string>& paths) {
-    std::string names;
-    for (const std::string& path : paths) names += path + '\0';
-    names += '\0';
-    drop_.resize(sizeof(DROPFILES) + names.size());
-    DROPFILES header = {};
-    header.pFiles = sizeof(DROPFILES);
-    std::memcpy(drop_.data(), &header, sizeof(header));
-    std::memcpy(drop_.data() + sizeof(header), names.data(), names.size());
-  }
-  virtual ~CDropData() = default;
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDataObject)) return E_NOINTERFACE;
-    *object = this;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, drop_.size());
-    std::memcpy(GlobalLock(memory), drop_.data(), drop_.size());
-    GlobalUnlock(memory);
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
-    ++handedOut;
-    return S_OK;
-  }
-  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryGetData(FORMATETC* format) override { return format->cfFormat == CF_HDROP ? S_OK : S_FALSE; }
-  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
-  int handedOut = 0;
-
- private:
-  ULONG references_ = 1;
-  std::vector<char> drop_;
-};
 
 // One context menu: the object Explorer would create, its Initialize and
 // QueryContextMenu, and what it shows.
@@ -588,8 +531,9 @@ class ShellExtensionProgramTest : public ShellExtensionTest {
     for (const char* name : {"l3-hecommon", "l3-compl"}) {
       std::string wav = folder + "\\" + name + ".WAV";
       EXPECT_TRUE(std::filesystem::exists(HostFolder(wav))) << wav;
-      if (std::filesystem::exists(HostFolder(wav)))
+      if (std::filesystem::exists(HostFolder(wav))) {
         EXPECT_GT(std::filesystem::file_size(HostFolder(wav)), 100000u) << wav;
+      }
     }
   }
   void WaitUntilFinished(CProgramUnderTest& program) {
