@@ -63,7 +63,8 @@ void SendExtractRequest(IShellHost& host, const SHELL_SELECTION& selection, cons
 }  // namespace
 
 void SendSelection(IShellHost& host, SHELL_SELECTION& selection, const std::string& targetFolder) {
-  if (!selection.valid) return;
+  // A list already handed over is not sent again as an empty request.
+  if (!selection.valid || selection.files.empty()) return;
   if (selection.kind == SELECTION_CD)
     SendExtractRequest(host, selection, targetFolder);
   else

@@ -280,7 +280,20 @@ class ShellExtensionTest : public ::testing::Test {
   }
   void TearDown() override {
     SHDeleteKeyA(HKEY_CURRENT_USER, kSetupKey);
+    ClearHeldArea();
     CoUninitialize();
+  }
+  // The extension keeps the area it made for this whole process, as it
+  // would in Explorer; a request no program took must not reach the
+  // programs later tests start.
+  static void ClearHeldArea() {
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kExchangeAreaName);
+    if (!mapping) return;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kExchangeAreaUsed)) {
+      std::memset(view, 0, kExchangeAreaUsed);
+      UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
   }
   // Empty files of the given names in the test folder.
   std::vector<std::string> Files(const std::vector<std::string>& names) {
