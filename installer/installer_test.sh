@@ -10,7 +10,9 @@ wine=$2
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-target="/tmp/cantaro-installer-test-$$/Cantaro Maker"
+# No space in the folder: Wine quotes such an argument, and NSIS takes /D=
+# only unquoted.
+target="/tmp/cantaro-installer-test-$$/CantaroMaker"
 windows_target="Z:$(echo "$target" | tr / '\\')"
 clsid='{B17213F3-499E-11D4-9FC1-5254ABDF26FA}'
 rm -rf "/tmp/cantaro-installer-test-$$"
