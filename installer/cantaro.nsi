@@ -114,7 +114,7 @@ Section "un.Cantaro Maker" UnSecProgram
 SectionEnd
 
 ; Off unless asked for: the user's rips, the disc cache and the settings.
-Section /o "un.Rips, disc cache and settings" UnSecData
+Section /o "un.Rips, cache, settings" UnSecData
   RMDir /r "$INSTDIR\output"
   RMDir /r "$INSTDIR\db"
   RMDir /r "$INSTDIR\CACHE"

@@ -47,7 +47,7 @@ bool ReadTracks(IShellHost& host, const std::vector<std::string>& files, std::ve
 
 void SendExtractRequest(IShellHost& host, const SHELL_SELECTION& selection, const std::string& folder) {
   std::vector<int32_t> tracks;
-  if (selection.files.empty() || !ReadTracks(host, selection.files, tracks)) return;
+  if (!ReadTracks(host, selection.files, tracks)) return;
   if (!host.ProgramRunning()) {
     host.StartProgram(ExtractCommandLine(tracks, selection.driveLetter, folder));
     return;
