@@ -585,4 +585,46 @@ TEST_F(ShellExtensionProgramTest, DecodeStartsTheProgramThenReachesItWhileItRuns
   EXPECT_TRUE(program.WaitForExit(kTimeout));
 }
 
+// The menu as a shell pops it up (the handlers registered for the file
+// type, a real popup menu): the item is chosen by its mnemonic, as a user
+// would, and the program starts and decodes.
+HWND WaitForPopupMenu(DWORD milliseconds) {
+  for (DWORD waited = 0; waited < milliseconds; waited += 50, Sleep(50)) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu && IsWindowVisible(menu)) return menu;
+  }
+  return nullptr;
+}
+
+TEST_F(ShellExtensionProgramTest, DecodeChosenFromTheShellMenuStartsTheProgram) {
+  if (mp3s_.size() != 2) GTEST_SKIP() << "no MPEG streams to decode";
+  CProgramUnderTest program("shellext-menu");
+  SetSetupDirectory(program.Folder().substr(0, program.Folder().size() - 1));
+  std::string line = "\"" + BinFolder() + "shell_menu_host.exe\" 200 150 60 \"" + mp3s_[0] + "\" \"" + mp3s_[1] + "\"";
+  STARTUPINFOA startup = {sizeof(startup)};
+  PROCESS_INFORMATION host = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &host));
+  HWND popup = WaitForPopupMenu(kTimeout);
+  ASSERT_NE(popup, nullptr) << "no context menu";
+  Sleep(300);
+  SaveScreenshot(ArtifactFolder() + "shell-context-menu.bmp");
+  PostMessageA(popup, WM_KEYDOWN, 'D', 0);
+  PostMessageA(popup, WM_CHAR, 'd', 0);
+  bool started = program.AdoptStartedProgram(kTimeout);
+  if (!started) TerminateProcess(host.hProcess, 1);
+  ASSERT_TRUE(started) << "choosing the item did not start the program";
+  HWND main = nullptr;
+  program.AnswerBoxesUntilMainWindow(kTimeout, &main);
+  ASSERT_NE(main, nullptr);
+  WaitUntilFinished(program);
+  ExpectDecodedInto(folder_ + "out");
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(kTimeout));
+  // The host holds the area for as long as it lives, as Explorer would.
+  TerminateProcess(host.hProcess, 0);
+  WaitForSingleObject(host.hProcess, kTimeout);
+  CloseHandle(host.hProcess);
+  CloseHandle(host.hThread);
+}
+
 }  // namespace
