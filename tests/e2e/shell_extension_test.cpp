@@ -275,7 +275,10 @@ class ShellExtensionTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(registered_, 0u) << "regsvr32 failed";
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    folder_ = MakeTestFolder("e2e-shellext");
+    // A folder per test: a stand-in program of an earlier test may still
+    // hold its own folder.
+    folder_ =
+        MakeTestFolder(std::string("e2e-shellext-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     SHDeleteValueA(HKEY_CURRENT_USER, kSetupKey, "SetupDirectory");
   }
   void TearDown() override {
