@@ -3,12 +3,42 @@
 # files and registry keys it makes, runs the uninstaller silently and checks
 # that nothing it made is left, while the user's rips and disc cache stay;
 # then once more with /REMOVEDATA, which takes those too.
-# Usage: installer_test.sh SETUP.EXE WINE
+# Usage: installer_test.sh SETUP.EXE WINE [RESULTS.XML]
+# The results file holds one test case per phase, as GoogleTest writes them.
 set -u
 setup=$1
 wine=$2
+results=${3:-}
 failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+phase=""
+declare -A phase_failures=()
+phases=()
+start_phase() { phase=$1; phases+=("$1"); phase_failures[$1]=""; echo "== $1"; }
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+  phase_failures[$phase]+="$*"$'\n'
+}
+xml_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g'; }
+write_results() {
+  [ -n "$results" ] || return 0
+  {
+    echo '<?xml version="1.0" encoding="UTF-8"?>'
+    echo "<testsuites tests=\"${#phases[@]}\" name=\"installer_test\">"
+    echo "  <testsuite name=\"InstallerTest\" tests=\"${#phases[@]}\">"
+    for p in "${phases[@]}"; do
+      if [ -z "${phase_failures[$p]}" ]; then
+        echo "    <testcase name=\"$p\" classname=\"InstallerTest\"/>"
+      else
+        echo "    <testcase name=\"$p\" classname=\"InstallerTest\">"
+        echo "      <failure message=\"$(printf '%s' "${phase_failures[$p]}" | head -1 | xml_escape)\">$(printf '%s' "${phase_failures[$p]}" | xml_escape)</failure>"
+        echo "    </testcase>"
+      fi
+    done
+    echo "  </testsuite>"
+    echo "</testsuites>"
+  } >"$results"
+}
 
 # No space in the folder: Wine quotes such an argument, and NSIS takes /D=
 # only unquoted.
@@ -75,6 +105,7 @@ check_uninstalled() {
   done
 }
 
+start_phase SilentInstallWritesFilesAndKeys
 echo "install into $windows_target"
 install
 check_installed
@@ -83,13 +114,14 @@ mkdir -p "$target/output" "$target/db" "$target/CACHE"
 echo rip >"$target/output/Track 1.MP3"
 echo disc >"$target/db/1234abcd.ini"
 echo cddb >"$target/CACHE/a.cddb"
+start_phase SilentUninstallKeepsTheUsersData
 uninstall
 check_uninstalled
 for kept in "output/Track 1.MP3" "db/1234abcd.ini" "CACHE/a.cddb"; do
   [ -f "$target/$kept" ] || fail "$kept was not kept"
 done
 
-echo "again, removing the data as well"
+start_phase UninstallWithRemoveDataLeavesNothing
 install
 check_installed
 uninstall /REMOVEDATA
@@ -97,5 +129,6 @@ check_uninstalled
 [ -e "$target" ] && fail "the folder is left: $(ls -R "$target")"
 
 rm -rf "/tmp/cantaro-installer-test-$$"
+write_results
 if [ $failures -eq 0 ]; then echo "installer test passed"; else echo "installer test: $failures failures"; fi
 [ $failures -eq 0 ]
