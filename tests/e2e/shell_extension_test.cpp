@@ -357,6 +357,44 @@ TEST_F(ShellExtensionTest, RegistrationWritesTheClassAndTheHandlersAndUnregistra
   ASSERT_EQ(RunRegsvr32(""), 0u);
 }
 
+TEST_F(ShellExtensionTest, ServerExportsAnswerAsTheInProcessModelSays) {
+  HMODULE module = LoadLibraryA(ExtensionPath().c_str());
+  ASSERT_NE(module, nullptr);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+  // Through the generic function type, which the compiler lets any be cast to.
+  using AnyFunction = void (*)();
+  auto getClassObject =
+      reinterpret_cast<GetClassObject>(reinterpret_cast<AnyFunction>(GetProcAddress(module, "DllGetClassObject")));
+  auto canUnloadNow =
+      reinterpret_cast<CanUnloadNow>(reinterpret_cast<AnyFunction>(GetProcAddress(module, "DllCanUnloadNow")));
+  ASSERT_NE(getClassObject, nullptr);
+  ASSERT_NE(canUnloadNow, nullptr);
+  EXPECT_NE(GetProcAddress(module, "DllRegisterServer"), nullptr);
+  EXPECT_NE(GetProcAddress(module, "DllUnregisterServer"), nullptr);
+
+  void* object = nullptr;
+  EXPECT_EQ(getClassObject(IID_IUnknown, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(object, nullptr);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "the factory is in use";
+  IUnknown* outer = factory;
+  EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDataObject, &object), E_NOINTERFACE);
+  IContextMenu* menu = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "an object is alive";
+  IShellExtInit* init = nullptr;
+  ASSERT_EQ(menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+  EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_FAIL) << "no data object";
+  init->Release();
+  EXPECT_EQ(menu->Release(), 0u);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  FreeLibrary(module);
+}
+
 TEST_F(ShellExtensionTest, OnlyASelectionOfOneKindOfUpToAHundredFilesGetsTheItem) {
   CExtensionMenu menu;
   ASSERT_TRUE(menu.Created());
