@@ -20,10 +20,15 @@ void CSharedExchangeArea::Close() {
   mapping_ = nullptr;
 }
 
-bool CSharedExchangeArea::CreateSection(bool& alreadyExisted) {
+HANDLE CSharedExchangeArea::CreateNamedSection(bool& alreadyExisted) {
   HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       static_cast<DWORD>(kExchangeAreaSize), kExchangeAreaName);
   alreadyExisted = GetLastError() == ERROR_ALREADY_EXISTS;
+  return section;
+}
+
+bool CSharedExchangeArea::CreateSection(bool& alreadyExisted) {
+  HANDLE section = CreateNamedSection(alreadyExisted);
   if (!section) return false;
   if (alreadyExisted) {
     // The shell extension created it and keeps it alive.
@@ -32,6 +37,13 @@ bool CSharedExchangeArea::CreateSection(bool& alreadyExisted) {
   }
   section_ = section;
   return true;
+}
+
+bool CSharedExchangeArea::KeepSection() {
+  if (section_) return true;
+  bool existed = false;
+  section_ = CreateNamedSection(existed);
+  return section_ != nullptr;
 }
 
 void CSharedExchangeArea::Release() {

@@ -15,9 +15,15 @@ class CSharedExchangeArea : public IExchangeArea {
   // keeps the area alive until Release. alreadyExisted reports whether
   // another process had created it.
   bool CreateSection(bool& alreadyExisted);
+  // Creates the section or opens the existing one and keeps this handle
+  // either way: the shell extension holds the area for the life of its
+  // host process, so a request left for a program it starts survives.
+  bool KeepSection();
   void Release();
 
  private:
+  static HANDLE CreateNamedSection(bool& alreadyExisted);
+
   HANDLE mapping_ = nullptr;  // between Open and Close
   uint8_t* view_ = nullptr;
   HANDLE section_ = nullptr;  // the creator's handle that keeps the area alive

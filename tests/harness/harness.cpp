@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -91,6 +92,34 @@ bool CProgramUnderTest::Start(const std::string& commandLine, const std::string&
   const std::string& folder = workingFolder.empty() ? folder_ : workingFolder;
   return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_) != FALSE;
+}
+
+namespace {
+
+DWORD ProcessNamed(const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry = {sizeof(entry)};
+  DWORD found = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+    if (lstrcmpiA(entry.szExeFile, name) == 0) found = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  return found;
+}
+
+}  // namespace
+
+bool CProgramUnderTest::AdoptStartedProgram(DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  do {
+    if (DWORD id = ProcessNamed("CantaroMaker.exe")) {
+      process_.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id);
+      process_.dwProcessId = id;
+      return process_.hProcess != nullptr;
+    }
+    Sleep(50);
+  } while (GetTickCount() - start < milliseconds);
+  return false;
 }
 
 bool CProgramUnderTest::WaitForExit(DWORD milliseconds) {

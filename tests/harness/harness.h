@@ -25,6 +25,10 @@ class CProgramUnderTest {
   const std::string& Folder() const { return folder_; }
   // Starts the program in its folder, or in workingFolder when one is given.
   bool Start(const std::string& commandLine = "", const std::string& workingFolder = "");
+  // Takes over the copy that someone else started (the shell extension):
+  // waits for a CantaroMaker.exe process and opens it; false after the
+  // time-out.
+  bool AdoptStartedProgram(DWORD milliseconds);
   DWORD ProcessId() const { return process_.dwProcessId; }
   bool WaitForExit(DWORD milliseconds);
   bool HasExited();

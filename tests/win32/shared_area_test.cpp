@@ -52,4 +52,23 @@ TEST(SharedAreaTest, CreatorKeepsTheAreaAliveForOtherOpeners) {
   EXPECT_FALSE(late.Open());
 }
 
+// The shell extension holds the area whether or not it made it, so that a
+// request it leaves outlives whoever created the section first.
+TEST(SharedAreaTest, KeptSectionOutlivesItsCreator) {
+  CSharedExchangeArea creator;
+  bool existed = true;
+  ASSERT_TRUE(creator.CreateSection(existed));
+  ASSERT_FALSE(existed);
+  CSharedExchangeArea keeper;
+  ASSERT_TRUE(keeper.KeepSection());
+  ASSERT_TRUE(keeper.KeepSection()) << "a second call keeps the one handle";
+  creator.Release();
+
+  CSharedExchangeArea opener;
+  EXPECT_TRUE(opener.Open()) << "the keeper's handle keeps the area";
+  opener.Close();
+  keeper.Release();
+  EXPECT_FALSE(opener.Open());
+}
+
 }  // namespace
