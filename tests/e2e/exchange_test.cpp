@@ -18,33 +18,14 @@
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/held_exchange_area_win.h"
 
 namespace {
 
 const DWORD kTimeout = 60000;
 
-// The area as the shell extension holds it: created, kept open, written.
-class CAreaWriter {
- public:
-  CAreaWriter() {
-    mapping_ =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kExchangeAreaSize, kExchangeAreaName);
-    view_ = mapping_ ? static_cast<uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, kExchangeAreaUsed))
-                     : nullptr;
-  }
-  ~CAreaWriter() {
-    if (view_) UnmapViewOfFile(view_);
-    if (mapping_) CloseHandle(mapping_);
-  }
-  uint8_t* Bytes() { return view_; }
-
- private:
-  HANDLE mapping_ = nullptr;
-  uint8_t* view_ = nullptr;
-};
-
 uint32_t WindowInArea() {
-  CAreaWriter area;
+  CHeldExchangeArea area;
   return area.Bytes() ? ReadAreaWindow(area.Bytes()) : 0;
 }
 
@@ -104,7 +85,7 @@ TEST_F(ExchangeTest, FileRequestLeftBeforeStartIsPickedUp) {
     out.write(reinterpret_cast<char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
     paths.push_back(path);
   }
-  CAreaWriter area;
+  CHeldExchangeArea area;
   ASSERT_NE(area.Bytes(), nullptr);
   WriteFileRequest(area.Bytes(), AREA_JOB_ENCODE, 'Z', "", paths, true);
 
@@ -180,7 +161,7 @@ TEST_F(ExchangeTest, DecodeRequestOfManyStreamsDecodesEveryOneInOrder) {
   ASSERT_NE(main, nullptr);
   {
     // As the shell extension hands files to a running program.
-    CAreaWriter area;
+    CHeldExchangeArea area;
     ASSERT_NE(area.Bytes(), nullptr);
     ASSERT_EQ(WriteFileRequest(area.Bytes(), AREA_JOB_DECODE, 'Z', out, paths, true), paths.size());
     PostMessageA(main, UM_DECODE_REQUEST, 0, 0);
@@ -244,7 +225,7 @@ TEST_F(ExchangeTest, ExtractRequestFromTheShellChecksItsTracks) {
   program.AnswerBoxesUntilMainWindow(kTimeout, &main);
   ASSERT_NE(main, nullptr);
   {
-    CAreaWriter area;
+    CHeldExchangeArea area;
     ASSERT_NE(area.Bytes(), nullptr);
     WriteExtractRequest(area.Bytes(), {3}, 'V', folder_ + "shell");
     PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(ReadAreaWindow(area.Bytes()))), UM_EXTRACT_REQUEST, 1,

@@ -22,6 +22,7 @@
 #include "tests/core/test_folders.h"
 #include "tests/harness/drop_data_win.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/held_exchange_area_win.h"
 
 namespace {
 
@@ -241,26 +242,6 @@ void SetSetupDirectory(const std::string& folder) {
               static_cast<DWORD>(folder.size() + 1));
 }
 
-// The area as a program holds it: created and kept while the test runs.
-class CHeldArea {
- public:
-  CHeldArea() {
-    mapping_ =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kExchangeAreaSize, kExchangeAreaName);
-    view_ = mapping_ ? static_cast<uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, kExchangeAreaUsed))
-                     : nullptr;
-  }
-  ~CHeldArea() {
-    if (view_) UnmapViewOfFile(view_);
-    if (mapping_) CloseHandle(mapping_);
-  }
-  uint8_t* Bytes() { return view_; }
-
- private:
-  HANDLE mapping_ = nullptr;
-  uint8_t* view_ = nullptr;
-};
-
 class ShellExtensionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -469,7 +450,7 @@ TEST_F(ShellExtensionTest, TrackFilesOnACdRomDriveStartTheProgramWithTheirTracks
 TEST_F(ShellExtensionTest, ProgramStillStartingUpGetsNoMessageAndNoSecondCopyStarts) {
   std::string setup = RecordingSetup();
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleInstanceMutexName);
-  CHeldArea area;
+  CHeldExchangeArea area;
   ASSERT_NE(area.Bytes(), nullptr);
   std::memset(area.Bytes(), 0, kExchangeAreaUsed);  // window handle 0: still initialising
   CExtensionMenu menu;
