@@ -72,12 +72,7 @@ bool COptionPage::ReadField(const INTEGER_FIELD& field, int& value, bool tell) c
   return false;
 }
 
-std::string COptionPage::Text(int id) const {
-  HWND control = Item(id);
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::string COptionPage::Text(int id) const { return ControlText(Item(id)); }
 
 void COptionPage::Limit(int id, int characters) {
   char className[16] = {};

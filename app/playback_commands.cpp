@@ -20,12 +20,6 @@ constexpr int kCaptionDelayTicks = 3;
 // Frame 40 of the second: where a seek lands inside the chosen second.
 constexpr uint32_t kSeekFrame = 40;
 
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
 }  // namespace
 
 void CPlaybackCommands::SetOwner(HWND owner) {
@@ -156,7 +150,7 @@ void CPlaybackCommands::OnTimer() {
   std::string title = entry < disc_.entries.size() ? disc_.entries[entry].title : std::string();
   std::string caption = Format(LoadResourceString(IDS_PLAYING_FORMAT).c_str(), title.c_str());
   HWND label = GetDlgItem(owner_, IDC_DRIVE_LABEL);
-  if (WindowText(label) == caption) return;
+  if (ControlText(label) == caption) return;
   if (++g_captionTicks < kCaptionDelayTicks) return;
   SetWindowTextA(label, caption.c_str());
   g_captionTicks = 0;

@@ -37,8 +37,6 @@ inline constexpr uint32_t kFormatTmsf = 10;
 inline constexpr uint32_t kNotifySuccessful = 1;
 inline constexpr uint32_t kNotifySuperseded = 2;
 inline constexpr uint32_t kNotifyAborted = 4;
-inline constexpr uint32_t kNotifyFailure = 8;
-inline constexpr uint32_t kMciNotifyMessage = 0x3B9;  // MM_MCINOTIFY
 }  // namespace mci
 
 // MCI's packed positions: TMSF holds track, minute, second and frame in

@@ -4,18 +4,6 @@
 
 #include "platform/text.h"
 
-namespace {
-
-std::string EditText(HWND edit) {
-  int length = GetWindowTextLengthA(edit);
-  std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-  GetWindowTextA(edit, &text[0], static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(length > 0 ? length : 0));
-  return text;
-}
-
-}  // namespace
-
 std::string SubmitRowTitle(const std::string& title, int number) {
   return title == " " ? Format("Track %d", number) : title;
 }
@@ -34,8 +22,8 @@ void CSubmitEdit::ShowDisc(const CCddbDisc& disc) {
     AddListRow(list, {Format("%02d", n), SubmitRowTitle(disc.Track(n)->title, n)});
 }
 
-std::string CSubmitEdit::Artist() const { return EditText(Item(IDC_SUBMIT_ARTIST)); }
-std::string CSubmitEdit::Title() const { return EditText(Item(IDC_SUBMIT_TITLE)); }
+std::string CSubmitEdit::Artist() const { return ControlText(Item(IDC_SUBMIT_ARTIST)); }
+std::string CSubmitEdit::Title() const { return ControlText(Item(IDC_SUBMIT_TITLE)); }
 
 bool CSubmitEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (message != WM_COMMAND || LOWORD(wParam) != IDC_SUBMIT_EDIT_DISC) return false;

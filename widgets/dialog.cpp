@@ -1,6 +1,5 @@
 #include "widgets/dialog.h"
 
-
 CDialog::~CDialog() { Destroy(); }
 
 INT_PTR CDialog::DoModal() {
@@ -135,6 +134,14 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
   }
   return FALSE;
+}
+
+std::string ControlText(HWND control) {
+  int length = GetWindowTextLengthA(control);
+  if (length <= 0) return std::string();
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), length + 1)));
+  return text;
 }
 
 std::string LoadResourceString(UINT id) {

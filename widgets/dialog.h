@@ -80,6 +80,8 @@ class CDialog {
 
 // Resource helpers.
 std::string LoadResourceString(UINT id);
+// The whole text of a control or window of this process.
+std::string ControlText(HWND control);
 // The caption of every message box below; the program sets its name once.
 void SetMessageCaption(const std::string& caption);
 // A message box with the text of string-table entry id.
