@@ -3,6 +3,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 JOBS="${CANTARO_JOBS:-2}"
+# Paths under the checkout become relative, so two checkouts hit one cache.
+export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
 
 # The Windows tree runs under Wine. The program is 32-bit, but a machine
 # whose kernel runs no 32-bit code (ia32 emulation off) has no 32-bit Wine;
