@@ -1,5 +1,8 @@
 #include "app/job_settings.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace {
 
 static_assert(sizeof(CAppSettings::ReplaceStr) / sizeof(std::string) == kReplacementCount);
@@ -48,5 +51,7 @@ JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
   options.naming = NamingOptions(settings);
   options.encoding = EncodingOptions(settings);
   options.extraction = ExtractionOptions(settings);
+  options.encodeWhileReading = settings.EncodeWhileReading;
+  options.encoderThreads = std::max(1u, std::thread::hardware_concurrency());
   return options;
 }

@@ -96,6 +96,8 @@ class CAppSettings {
   int32_t ThreadPriority = 2;
   int32_t Normalize = 0;
   int32_t NormalizeRatio = 95;
+  // Beyond the first release, each off by default.
+  int32_t EncodeWhileReading = 0;  // encode earlier tracks on every core while the drive reads
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash
