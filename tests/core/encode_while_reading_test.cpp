@@ -22,6 +22,7 @@
 #include "jobs/mp3_encoding.h"
 #include "platform/temp_file.h"
 #include "recording_job_report.h"
+#include "temporary_files.h"
 #include "test_folders.h"
 
 namespace {
@@ -381,12 +382,6 @@ class EncodeWhileReadingRipTest : public ::testing::Test {
     for (const auto& entry : std::filesystem::directory_iterator(HostFolder(folder_ + name + "\\")))
       files.insert(entry.path().filename().string());
     return files;
-  }
-  static std::set<std::string> TemporaryPwFiles() {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(HostFolder(TemporaryFolder())))
-      if (entry.path().filename().string().rfind("PW", 0) == 0) names.insert(entry.path().string());
-    return names;
   }
   // The log without its time stamps, "(stamp) " cut off.
   std::vector<std::string> Unstamped() {
