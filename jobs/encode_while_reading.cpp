@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/thread_priority.h"
 
 namespace {
 
@@ -104,8 +105,13 @@ bool CEncodeWhileReading::Run() {
 }
 
 void CEncodeWhileReading::StartEncoders(size_t count) {
+  int priority = CurrentThreadPriority();  // the worker's, as the user set it
   try {
-    for (size_t i = 0; i < count; ++i) encoders_.emplace_back([this] { EncoderLoop(); });
+    for (size_t i = 0; i < count; ++i)
+      encoders_.emplace_back([this, priority] {
+        SetCurrentThreadPriority(priority);
+        EncoderLoop();
+      });
   } catch (...) {
     StopEncoders();  // a thread that cannot start must not leave the others running
     throw;
