@@ -74,7 +74,7 @@ timed_rip() {
       *"did not appear"*) echo "$line" >&2; touch "$out.close-now" ;;
     esac
     echo "$line" >>"$log"
-  done < <("$WINE" "$WINBUILD/bin/demo_driver.exe" --wait-title Finished --close-when "$(winpath "$out.close-now")" \
+  done < <("$WINE" "$WINBUILD/bin/demo_driver.exe" --wait-title Finished --wait-seconds 3600 --close-when "$(winpath "$out.close-now")" \
              "-A$list  -DV -F$(winpath "$out")" 2>&1)
   [ -n "$finished" ] || { cat "$log" >&2; echo "the rip did not finish" >&2; return 1; }
   echo "$finished - $s" | bc -l

@@ -2,10 +2,12 @@
 // with the given command line, answers its start-up messages, prints READY
 // once the main window shows, with --seen-title prints SEEN once a window of
 // that title shows (so a screenshot can catch a moment of the job), with
-// --wait-title waits for a window of that title (printing FINISHED), and
+// --wait-title waits for a window of that title (printing FINISHED; up to
+// five minutes, or --wait-seconds N), and
 // closes everything when the file named by --close-when appears (or after
 // two minutes).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -16,11 +18,14 @@ int main(int argc, char** argv) {
   std::string closeWhen;
   std::string waitTitle;
   std::string seenTitle;
+  DWORD waitMs = 300000;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--close-when") == 0 && i + 1 < argc)
       closeWhen = argv[++i];
     else if (std::strcmp(argv[i], "--wait-title") == 0 && i + 1 < argc)
       waitTitle = argv[++i];
+    else if (std::strcmp(argv[i], "--wait-seconds") == 0 && i + 1 < argc)
+      waitMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10)) * 1000;
     else if (std::strcmp(argv[i], "--seen-title") == 0 && i + 1 < argc)
       seenTitle = argv[++i];
     else
@@ -46,7 +51,7 @@ int main(int argc, char** argv) {
   }
   HWND waited = nullptr;
   if (!waitTitle.empty()) {
-    waited = WaitForWindowTitled(program.ProcessId(), waitTitle, 300000);
+    waited = WaitForWindowTitled(program.ProcessId(), waitTitle, waitMs);
     std::printf(waited ? "FINISHED\n" : "the window \"%s\" did not appear\n", waitTitle.c_str());
     std::fflush(stdout);
   }
