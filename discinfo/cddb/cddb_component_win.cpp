@@ -426,7 +426,7 @@ namespace {
 std::mutex servicePaceLock;
 DWORD lastServiceRequest = 0;
 bool serviceAsked = false;
-constexpr DWORD kServiceSpacingMs = 1000;
+constexpr DWORD kServiceSpacingMs = 1050;  // the tick count's grain stays above the second
 // The first try and up to three more while the service says 503 (busy),
 // waiting 1, 2 and 4 seconds between them.
 constexpr int kServiceAttempts = 4;

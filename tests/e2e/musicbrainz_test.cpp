@@ -181,7 +181,7 @@ TEST_F(MusicBrainzQueryTest, OneReleaseFillsTheTitlesTheCacheTheRipAndTheCover) 
   EXPECT_EQ(Cached("DISC", "Artist"), "The Brainz");
 }
 
-TEST_F(MusicBrainzQueryTest, ThreePressingsAreListedWithCountryDateAndLabel) {
+TEST_F(MusicBrainzQueryTest, ThreePressingsAreListedWithTheirReleaseDateCountryAndLabel) {
   std::vector<SERVED_TRACK> tracks = {{"Eins"}, {"Zwei"}, {"Drei"}};
   ServeMusicBrainzDisc(toc_, ReleasesJson({{kFirst, "Pressed", "The Brainz", "2004-06-07", "DE", "Hirn Records", tracks},
                                            {kSecond, "Pressed", "The Brainz", "2004-09", "US", "Brain America",
@@ -196,10 +196,24 @@ TEST_F(MusicBrainzQueryTest, ThreePressingsAreListedWithCountryDateAndLabel) {
   EXPECT_EQ(ListViewText(list, 0, 0), "1");
   EXPECT_EQ(ListViewText(list, 1, 1), "Pressed");
   EXPECT_EQ(ListViewText(list, 1, 2), "The Brainz");
-  EXPECT_EQ(ListViewText(list, 1, 3), "US");
-  EXPECT_EQ(ListViewText(list, 1, 4), "2004-09");
-  EXPECT_EQ(ListViewText(list, 1, 5), "Brain America");
-  EXPECT_EQ(ListViewText(list, 2, 3), "JP");
+  EXPECT_EQ(ListViewText(list, 0, 3), "2004-06-07 DE");
+  EXPECT_EQ(ListViewText(list, 1, 3), "2004-09 US");
+  EXPECT_EQ(ListViewText(list, 1, 4), "Brain America");
+  EXPECT_EQ(ListViewText(list, 2, 3), "2005 JP");
+  // What tells the pressings apart shows whole, and nothing needs scrolling.
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  ASSERT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
+  auto textWidth = [list](const char* text) {
+    return SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text));
+  };
+  EXPECT_GT(SendMessageA(list, LVM_GETCOLUMNWIDTH, 3, 0), textWidth("2004-06-07 DE"));
+  EXPECT_GT(SendMessageA(list, LVM_GETCOLUMNWIDTH, 4, 0), textWidth("Brain America"));
+  EXPECT_GE(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 40);  // the titles keep room too
+  RECT area = {};
+  GetClientRect(list, &area);
+  LRESULT widths = 0;
+  for (int column = 0; column < 5; ++column) widths += SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
+  EXPECT_LE(widths, area.right - area.left);
   Sleep(300);  // painted
   SaveScreenshot(ArtifactFolder() + "musicbrainz-query-list.bmp");
 
