@@ -8,7 +8,7 @@ It serves what the tests write into ROOT:
   ROOT/cover/<release id>         GET /<scenario>/release/<release id>/front-250  (else 404)
 The scenario chooses how it answers:
   normal    as above
-  busy      answers 503 to the first request for each path, then as normal
+  busy      answers every other request for a path 503 (the first, the third ...), the rest as normal
   garbage   answers 200 with text that is not JSON
 It listens on 127.0.0.1 at a port of the system's choice (written to --port-file), logs
 each request as "<seconds since start> <path with query> UA=<User-Agent>" to --log, and
@@ -66,9 +66,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         scenario, rest = parts[1], "/".join(parts[2:])
         if scenario == "busy":
             with server.lock:
-                first = self.path not in server.seen
-                server.seen.add(self.path)
-            if first:
+                refused = self.path not in server.seen
+                if refused:
+                    server.seen.add(self.path)
+                else:
+                    server.seen.discard(self.path)
+            if refused:
                 self.send(503, b'{"error": "Your requests are exceeding the allowable rate limit."}')
                 return
         if scenario == "garbage":
@@ -145,6 +148,7 @@ def selftest():
             ("toc unknown", get("/normal/ws/2/discid/-?toc=1+1+500+150"), 404, None),
             ("busy first", get("/busy/ws/2/discid/abc"), 503, None),
             ("busy again", get("/busy/ws/2/discid/abc"), 200, b'{"releases": []}'),
+            ("busy third", get("/busy/ws/2/discid/abc"), 503, None),
             ("garbage", get("/garbage/ws/2/discid/abc"), 200, None),
             ("escape", get("/normal/ws/2/discid/..%2f..%2fetc"), 404, None),
         ]
