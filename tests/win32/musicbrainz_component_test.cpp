@@ -231,6 +231,22 @@ TEST_F(MusicBrainzComponentTest, ABusyServiceIsAskedAgainAfterABackOff) {
   EXPECT_GE(When(requests[1]) - When(requests[0]), 0.9);
 }
 
+TEST_F(MusicBrainzComponentTest, CancelEndsALookupWaitingOutABackOff) {
+  toc_.leadOutFrame = 51000 + GetTickCount() % 5000;  // a path the busy service has not refused yet
+  UseService("busy");
+  logBefore_ = MusicBrainzRequests().size();
+  component_.LookupToc(FormatCddbToc(toc_), 1);
+  for (int i = 0; i < 200 && NewRequests().empty(); ++i) Sleep(25);
+  ASSERT_EQ(NewRequests().size(), 1u);
+  Sleep(200);  // the 503 is in, the back-off has begun
+  component_.CancelCommand();
+  COMPLETION cancelled = WaitForCompletion(5000);
+  EXPECT_EQ(cancelled.command, kCddbLookupDone);
+  EXPECT_EQ(cancelled.status, kCddbCancelled);
+  EXPECT_EQ(WaitForCompletion(2500).command, -1);  // the abandoned lookup stays silent
+  EXPECT_EQ(NewRequests().size(), 1u);              // and asks nothing more
+}
+
 TEST_F(MusicBrainzComponentTest, GarbageFallsBackToCddbOrFailsAlone) {
   UseService("garbage");
   COMPLETION done = Lookup();
