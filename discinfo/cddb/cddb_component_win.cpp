@@ -484,11 +484,19 @@ std::string CCddbComponent::Impl::CoverArtUrl() {
   return kCoverArtDefaultUrl;
 }
 
+// "CantaroMaker/1.0.0 ( <contact> )": the services want to know who asks and
+// how to reach them. The contact is the setting "MusicBrainzContact" when
+// set; only printable ASCII of it goes into the header.
 CDDB_HTTP_REQUEST CCddbComponent::Impl::ServiceRequest(const std::string& url) {
-  static const std::string agent = "CantaroMaker/" + ProgramVersion() + " ( " + kMusicBrainzContact + " )";
+  static const std::string version = ProgramVersion();
+  std::string setting, contact;
+  settings.QueryString("MusicBrainzContact", 256, setting);
+  for (char c : setting)
+    if (c >= ' ' && c <= '~') contact += c;
+  if (contact.empty()) contact = kMusicBrainzContact;
   CDDB_HTTP_REQUEST request = BaseRequest();
   request.url = url;
-  request.userAgent = agent;
+  request.userAgent = "CantaroMaker/" + version + " ( " + contact + " )";
   return request;
 }
 

@@ -231,6 +231,16 @@ TEST_F(MusicBrainzComponentTest, ABusyServiceIsAskedAgainAfterABackOff) {
   EXPECT_GE(When(requests[1]) - When(requests[0]), 0.9);
 }
 
+TEST_F(MusicBrainzComponentTest, TheContactInTheUserAgentIsASettingWithoutControlCharacters) {
+  StoreComponentValue("MusicBrainzContact", "jane@example.org\r\nX-Injected: yes");
+  Lookup();
+  StoreComponentValue("MusicBrainzContact", nullptr);
+  std::vector<std::string> requests = NewRequests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_NE(requests[0].find("UA=CantaroMaker/"), std::string::npos);
+  EXPECT_NE(requests[0].find(" ( jane@example.orgX-Injected: yes )"), std::string::npos) << requests[0];
+}
+
 TEST_F(MusicBrainzComponentTest, CancelEndsALookupWaitingOutABackOff) {
   toc_.leadOutFrame = 51000 + GetTickCount() % 5000;  // a path the busy service has not refused yet
   UseService("busy");
