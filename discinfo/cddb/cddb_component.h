@@ -170,6 +170,7 @@ class CCddbComponent {
   // Ends the pending command, which completes with kCddbCancelled; with none
   // pending, a kCddbCancelled completion of command 0 still follows.
   void CancelCommand();
+  // Deletes the kept answers and the covers in the cache folder.
   void ClearCache(int32_t flags);
 
   struct Impl;

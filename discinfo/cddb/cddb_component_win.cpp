@@ -752,6 +752,18 @@ void CCddbComponent::CancelCommand() {
   PostMessageA(impl_->eventWindow, kEventsWaiting, 0, 0);
 }
 
+// Deletes the files of `folder` (ending in a backslash) that match `pattern`.
+static void DeleteMatchingFiles(const std::string& folder, const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// The kept answers, and the covers beside them.
 void CCddbComponent::ClearCache(int32_t flags) {
   std::string folder;
   {
@@ -760,11 +772,6 @@ void CCddbComponent::ClearCache(int32_t flags) {
   }
   if (folder.empty()) return;
   if (folder.back() != '\\') folder += '\\';
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*" + kCacheSuffix).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  DeleteMatchingFiles(folder, std::string("*") + kCacheSuffix);
+  DeleteMatchingFiles(folder + kCddbCoverFolder + "\\", "*.jpg");
 }

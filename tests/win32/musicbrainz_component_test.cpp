@@ -158,6 +158,9 @@ TEST_F(MusicBrainzComponentTest, OneReleaseIsAnExactMatchWithItsCover) {
   // The cover is fetched once per disc.
   ASSERT_EQ(Lookup().status, kCddbOk);
   EXPECT_EQ(NewRequests().size(), 1u);
+  // Clearing the cache takes the covers too.
+  component_.ClearCache(1);
+  EXPECT_FALSE(std::filesystem::exists(CoverFile()));
 }
 
 TEST_F(MusicBrainzComponentTest, SeveralReleasesAreListedWithTheirPressings) {
