@@ -4,7 +4,7 @@
 #
 #   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
 #   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
-#                                       exchange_area, scsi_records or cddb_answer
+#                                       exchange_area, scsi_records, cddb_answer or musicbrainz_answer
 #
 # The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
 # streams and the reference vectors (when ../shared/mpeg-vectors is there);
@@ -37,6 +37,7 @@ case $target in
   scsi_records) max_len=128 ;;
   cue_sheet | profile_file | wav_file) max_len=4096 ;;
   cddb_answer) max_len=16384 ;;  # past the longest line the parser takes
+  musicbrainz_answer) max_len=16384 ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 
@@ -202,6 +203,16 @@ seed_cddb_answer() {
   printf 'Various\x1eCaf\xe9 \\ \t title\x1e1999\x1eNew Age\x1ejane@example.org\x1e5B077B08\x1eOne\x1e'\
 'Various\x1eTwo / 2\x1eAC/DC\x1eThree\x1e\x1e\x82' | put
   { printf 'A\x1eB\x1e\x1eRock\x1eCantaroMaker 2\x1e\x1e'; head -c 600 /dev/zero | tr '\0' '\200'; printf '\x1ex\x00'; } | put
+}
+
+seed_musicbrainz_answer() {
+  printf '{"releases":[{"id":"11111111-2222-3333-4444-555555555555","title":"Caf\xc3\xa9","date":"2003-04-05",'\
+'"country":"GB","artist-credit":[{"name":"A","joinphrase":" & "},{"name":"B"}],'\
+'"label-info":[{"label":{"name":"L"}}],"media":[{"discs":[{"id":"49HHV7Eb8UKF3aQiNmu1GR8vKTY-"}],'\
+'"tracks":[{"title":"One","artist-credit":[{"name":"C"}]},{"title":"Two"},{"recording":{"title":"R"}}]}]}]}' | put
+  printf '{"release-count":0,"releases":[]}' | put
+  printf '{"error":"Not Found"}' | put
+  printf '{"releases":[{"media":[{"tracks":[1,null,{"title":5}]},{"tracks":[]}]},7,"x"]}' | put
 }
 
 if [ ! -e "$corpus/.seeded" ]; then

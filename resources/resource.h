@@ -83,6 +83,8 @@
 #define IDC_QUERY_TITLE 1103
 #define IDC_QUERY_MORE_INFO 1104
 #define IDC_QUERY_ERROR_TEXT 1105
+#define IDC_QUERY_MATCH_CAPTION 1196
+#define IDC_QUERY_INFO_CAPTION 1197
 
 
 // --- CDDB submission window and its pages, the music browser ------------------

@@ -29,6 +29,22 @@
 
 inline constexpr const char* kCddbDefaultServerUrl = "http://gnudb.gnudb.org/~cddb/cddb.cgi";
 inline constexpr const char* kCddbServerUrlVariable = "CANTARO_CDDB_URL";
+// MusicBrainz and the Cover Art Archive: the component's settings
+// "MusicBrainzUrl" and "CoverArtUrl" (web service root and archive root),
+// overridden by these variables. While CANTARO_CDDB_URL names a test server
+// and CANTARO_MUSICBRAINZ_URL is unset, MusicBrainz is not asked; while
+// CANTARO_MUSICBRAINZ_URL is set and CANTARO_COVERART_URL is not, no cover is
+// fetched: tests never reach the real services.
+inline constexpr const char* kMusicBrainzDefaultUrl = "https://musicbrainz.org";
+inline constexpr const char* kMusicBrainzUrlVariable = "CANTARO_MUSICBRAINZ_URL";
+inline constexpr const char* kCoverArtDefaultUrl = "https://coverartarchive.org";
+inline constexpr const char* kCoverArtUrlVariable = "CANTARO_COVERART_URL";
+// The setting "Sources": the services a lookup asks, in order, comma-separated
+// ("musicbrainz,cddb" by default). The next is asked when one finds nothing.
+inline constexpr const char* kCddbSourcesDefault = "musicbrainz,cddb";
+// The front cover of a MusicBrainz disc, kept as
+// <cache folder>\covers\<CDDB disc id>.jpg (JPEG or PNG bytes).
+inline constexpr const char* kCddbCoverFolder = "covers";
 // The component's own settings, under HKEY_CURRENT_USER.
 inline constexpr const char* kCddbComponentKeyPath = "Software\\Cantaro\\CDDB Component";
 
@@ -63,6 +79,10 @@ class CCddbDisc {
   std::string category, discId, toc, notes;
   int revision = 0;
   bool full = false;  // read from the server, not only listed by a query
+  // Where the texts came from ("CDDB" or "MusicBrainz"); a MusicBrainz disc
+  // also names its release and how that pressing was published.
+  std::string source;
+  std::string releaseId, country, date, label;
 
   int TrackCount() const { return static_cast<int>(tracks.size()); }
   // n from 1; null outside 1..TrackCount.
@@ -150,6 +170,7 @@ class CCddbComponent {
   // Ends the pending command, which completes with kCddbCancelled; with none
   // pending, a kCddbCancelled completion of command 0 still follows.
   void CancelCommand();
+  // Deletes the kept answers and the covers in the cache folder.
   void ClearCache(int32_t flags);
 
   struct Impl;

@@ -19,6 +19,8 @@
 #include "discinfo/cddb/cddb_http_win.h"
 #include "discinfo/cddb/cddb_text.h"
 #include "discinfo/cddb/cddb_toc.h"
+#include "discinfo/cddb/musicbrainz_answer.h"
+#include "discinfo/cddb/musicbrainz_disc_id.h"
 #include "discinfo/cddb/xmcd_writer.h"
 #include "platform/registry_key_win.h"
 
@@ -81,6 +83,18 @@ struct CCddbComponent::Impl : std::enable_shared_from_this<CCddbComponent::Impl>
                     std::shared_ptr<CCddbDisc>& disc);
   std::string CachePath(const std::string& command);
   std::string ServerUrl();
+  // ---- MusicBrainz and the Cover Art Archive ----
+  std::vector<CddbSource> Sources();
+  std::string MusicBrainzUrl();
+  std::string CoverArtUrl();
+  CDDB_HTTP_REQUEST ServiceRequest(const std::string& url);
+  int32_t ServiceGet(const CDDB_HTTP_REQUEST& request, std::string& body, uint32_t& httpStatus);
+  int32_t LookupMusicBrainz(const CDDB_TOC& toc, const std::string& tocText,
+                            std::vector<std::shared_ptr<CCddbDisc>>& found);
+  int32_t LookupCddb(const CDDB_TOC& toc, const std::string& tocText, int& kind, std::shared_ptr<CCddbDisc>& exactDisc,
+                     std::shared_ptr<CCddbDiscCollection>& list);
+  std::string CoverPath(const CCddbDisc& disc);
+  void FetchCover(const CCddbDisc& disc);
   void Hello(std::string& user, std::string& host);
 
   ICddbEvents* events;
@@ -338,26 +352,247 @@ int32_t CCddbComponent::Impl::ReadEntry(const std::string& category, const std::
   return kCddbOk;
 }
 
-int32_t CCddbComponent::Impl::Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result) {
+int32_t CCddbComponent::Impl::LookupCddb(const CDDB_TOC& toc, const std::string& tocText, int& kind,
+                                         std::shared_ptr<CCddbDisc>& exactDisc,
+                                         std::shared_ptr<CCddbDiscCollection>& list) {
   CDDB_ANSWER answer;
   int32_t status = Fetch(CddbQueryCommand(toc), false, answer);
   std::vector<CDDB_MATCH> found;
-  int kind = 0;
   if (status == kCddbOk) status = ParseQueryAnswer(answer, found, kind);
   if (status != kCddbOk) return status;
-  std::shared_ptr<CCddbDisc> exactDisc;
   // An exact match is shown with its tracks at once, so it is read now.
   if (kind == kCddbMatchExact && !found.empty())
     status = ReadEntry(found[0].category, found[0].discId, tocText, toc.trackFrames.size(), exactDisc);
   if (status != kCddbOk) return status;
-  auto list = std::make_shared<CCddbDiscCollection>();
+  list = std::make_shared<CCddbDiscCollection>();
   for (const CDDB_MATCH& match : found) list->discs.push_back(DiscOfMatch(match, tocText));
+  return kCddbOk;
+}
+
+// The sources in their order until one finds the disc. When none does, the
+// outcome shown is CDDB's when it was asked (so a MusicBrainz failure changes
+// nothing of what CDDB alone shows), else MusicBrainz's.
+int32_t CCddbComponent::Impl::Lookup(const CDDB_TOC& toc, const std::string& tocText, CDDB_RESULT& result) {
+  int kind = kCddbMatchNone;
+  std::shared_ptr<CCddbDisc> exactDisc;
+  auto list = std::make_shared<CCddbDiscCollection>();
+  int32_t outcome = kCddbOk;
+  bool cddbAsked = false;
+  for (CddbSource source : Sources()) {
+    if (source == CddbSource::Cddb) {
+      int cddbKind = kCddbMatchNone;
+      std::shared_ptr<CCddbDisc> cddbExact;
+      std::shared_ptr<CCddbDiscCollection> cddbList;
+      outcome = LookupCddb(toc, tocText, cddbKind, cddbExact, cddbList);
+      cddbAsked = true;
+      if (outcome == kCddbCancelled) return outcome;
+      if (outcome == kCddbOk) {
+        kind = cddbKind;
+        exactDisc = cddbExact;
+        list = cddbList;
+        if (kind != kCddbMatchNone) break;
+      }
+      continue;
+    }
+    if (MusicBrainzUrl().empty()) continue;
+    std::vector<std::shared_ptr<CCddbDisc>> found;
+    int32_t status = LookupMusicBrainz(toc, tocText, found);
+    if (status == kCddbCancelled) return status;
+    if (status == kCddbOk && !found.empty()) {
+      kind = found.size() == 1 ? kCddbMatchExact : kCddbMatchSeveral;
+      exactDisc = found.size() == 1 ? found[0] : nullptr;
+      list = std::make_shared<CCddbDiscCollection>();
+      list->discs = found;
+      if (exactDisc) FetchCover(*exactDisc);
+      outcome = kCddbOk;
+      break;
+    }
+    if (!cddbAsked) outcome = status;
+  }
+  if (outcome != kCddbOk) return outcome;
   std::lock_guard<std::mutex> guard(lock);
   matchKind = kind;
   exact = exactDisc;
   matches = list;
   result.integer = kind;
   return kCddbOk;
+}
+
+// ---- MusicBrainz and the Cover Art Archive ----
+
+namespace {
+
+// The service's rule: at most one request a second from the program.
+std::mutex servicePaceLock;
+DWORD lastServiceRequest = 0;
+bool serviceAsked = false;
+constexpr DWORD kServiceSpacingMs = 1050;  // the tick count's grain stays above the second
+// The first try and up to three more while the service says 503 (busy),
+// waiting 1, 2 and 4 seconds between them.
+constexpr int kServiceAttempts = 4;
+constexpr DWORD kFirstBackOffMs = 1000;
+constexpr const char* kMusicBrainzContact = "cantaro-maker@example.org";
+constexpr const char* kMusicBrainzIncludes = "inc=recordings+artist-credits+labels&cdstubs=no&fmt=json";
+
+// "1.0.0" from the program's version resource; "1.0" without one.
+std::string ProgramVersion() {
+  char path[MAX_PATH] = {};
+  if (!GetModuleFileNameA(nullptr, path, MAX_PATH)) return "1.0";
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0 || size > 65536) return "1.0";
+  std::vector<char> block(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+      length < sizeof(*info))
+    return "1.0";
+  return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info->dwFileVersionLS));
+}
+
+std::string WithoutTrailingSlash(std::string url) {
+  while (!url.empty() && url.back() == '/') url.pop_back();
+  return url;
+}
+
+}  // namespace
+
+std::vector<CddbSource> CCddbComponent::Impl::Sources() {
+  std::string text;
+  settings.QueryString("Sources", 256, text);
+  return ParseCddbSources(text);
+}
+
+std::string CCddbComponent::Impl::MusicBrainzUrl() {
+  std::string url = EnvironmentValue(kMusicBrainzUrlVariable);
+  if (!url.empty()) return WithoutTrailingSlash(url);
+  if (!EnvironmentValue(kCddbServerUrlVariable).empty()) return std::string();  // a test run
+  if (settings.QueryString("MusicBrainzUrl", 1024, url) == RegistryRead::Ok && !url.empty())
+    return WithoutTrailingSlash(url);
+  return kMusicBrainzDefaultUrl;
+}
+
+std::string CCddbComponent::Impl::CoverArtUrl() {
+  std::string url = EnvironmentValue(kCoverArtUrlVariable);
+  if (!url.empty()) return WithoutTrailingSlash(url);
+  if (!EnvironmentValue(kMusicBrainzUrlVariable).empty() || !EnvironmentValue(kCddbServerUrlVariable).empty())
+    return std::string();  // a test run
+  if (settings.QueryString("CoverArtUrl", 1024, url) == RegistryRead::Ok && !url.empty())
+    return WithoutTrailingSlash(url);
+  return kCoverArtDefaultUrl;
+}
+
+// "CantaroMaker/1.0.0 ( <contact> )": the services want to know who asks and
+// how to reach them. The contact is the setting "MusicBrainzContact" when
+// set; only printable ASCII of it goes into the header.
+CDDB_HTTP_REQUEST CCddbComponent::Impl::ServiceRequest(const std::string& url) {
+  static const std::string version = ProgramVersion();
+  std::string setting, contact;
+  settings.QueryString("MusicBrainzContact", 256, setting);
+  for (char c : setting)
+    if (c >= ' ' && c <= '~') contact += c;
+  if (contact.empty()) contact = kMusicBrainzContact;
+  CDDB_HTTP_REQUEST request = BaseRequest();
+  request.url = url;
+  request.userAgent = "CantaroMaker/" + version + " ( " + contact + " )";
+  return request;
+}
+
+// Waits `milliseconds` unless the command is cancelled meanwhile (false).
+static bool PauseUnlessCancelled(const std::atomic<uint64_t>& generation, uint64_t mine, DWORD milliseconds) {
+  for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+    if (generation != mine) return false;
+    Sleep(20);
+  }
+  return generation == mine;
+}
+
+int32_t CCddbComponent::Impl::ServiceGet(const CDDB_HTTP_REQUEST& request, std::string& body, uint32_t& httpStatus) {
+  uint64_t mine = generation;
+  DWORD backOff = kFirstBackOffMs;
+  int32_t status = kCddbOk;
+  for (int attempt = 0; attempt < kServiceAttempts; ++attempt) {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> guard(servicePaceLock);
+        DWORD now = GetTickCount();
+        if (!serviceAsked || now - lastServiceRequest >= kServiceSpacingMs) {
+          serviceAsked = true;
+          lastServiceRequest = now;
+          break;
+        }
+      }
+      if (!PauseUnlessCancelled(generation, mine, 20)) return kCddbCancelled;
+    }
+    status = Perform(request, body);
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      httpStatus = call ? call->HttpStatus() : 0;
+    }
+    if (status != kCddbHttpError || httpStatus != 503) return status;
+    if (!PauseUnlessCancelled(generation, mine, backOff)) return kCddbCancelled;
+    backOff *= 2;
+  }
+  return status;
+}
+
+// The disc identifier first; when MusicBrainz does not know it, the releases
+// whose track layout fits the TOC. kCddbOk with an empty list: none.
+int32_t CCddbComponent::Impl::LookupMusicBrainz(const CDDB_TOC& toc, const std::string& tocText,
+                                                std::vector<std::shared_ptr<CCddbDisc>>& found) {
+  MUSICBRAINZ_DISC disc;
+  disc.discId = MusicBrainzDiscId(toc);
+  disc.toc = tocText;
+  disc.cddbDiscId = CddbDiscIdText(CddbDiscId(toc));
+  disc.tracks = toc.trackFrames.size();
+  std::string base = MusicBrainzUrl() + "/ws/2/discid/";
+  CDDB_HTTP_REQUEST request = ServiceRequest(base + disc.discId);
+  request.query = kMusicBrainzIncludes;
+  request.headers = "Accept: application/json\r\n";
+  std::string body;
+  uint32_t httpStatus = 0;
+  int32_t status = ServiceGet(request, body, httpStatus);
+  if (status == kCddbHttpError && httpStatus == 404) {
+    request.url = base + "-";
+    request.query = "toc=" + MusicBrainzTocParameter(toc) + "&" + kMusicBrainzIncludes;
+    status = ServiceGet(request, body, httpStatus);
+    if (status == kCddbHttpError && httpStatus == 404) return kCddbOk;
+  }
+  if (status != kCddbOk) return status;
+  return ParseMusicBrainzReleases(body, disc, found);
+}
+
+std::string CCddbComponent::Impl::CoverPath(const CCddbDisc& disc) {
+  CDDB_TOC toc;
+  std::lock_guard<std::mutex> guard(lock);
+  if (options.cacheDirectory.empty() || !ParseCddbToc(disc.toc, toc)) return std::string();
+  std::string folder = options.cacheDirectory;
+  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder + CoverFileName(CddbDiscId(toc));
+}
+
+// The release's front cover into the cache, once per disc; a cover that
+// cannot be had is no failure of the lookup.
+void CCddbComponent::Impl::FetchCover(const CCddbDisc& disc) {
+  if (disc.source != "MusicBrainz" || disc.releaseId.empty()) return;
+  std::string root = CoverArtUrl();
+  std::string path = CoverPath(disc);
+  if (root.empty() || path.empty() || GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  CDDB_HTTP_REQUEST request = ServiceRequest(root + "/release/" + disc.releaseId + "/front-250");
+  request.maxBytes = kCoverMaxBytes;
+  std::string body;
+  uint32_t httpStatus = 0;
+  if (ServiceGet(request, body, httpStatus) != kCddbOk || !IsCoverImage(body)) return;
+  CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
+  std::string partial = path + ".part";
+  {
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+    file.write(body.data(), static_cast<std::streamsize>(body.size()));
+    if (!file) return;
+  }
+  MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 // ---- the public operations ----
@@ -443,6 +678,12 @@ std::shared_ptr<CCddbDisc> CCddbComponent::FetchFullDisc(const std::shared_ptr<C
   if (!disc) throw CCddbException("invalid pointer.");
   std::shared_ptr<CCddbDisc> listed = disc;
   impl_->Start(kCddbFullDiscReady, [impl = impl_.get(), listed](CDDB_RESULT& result) {
+    // A MusicBrainz release came whole with the lookup; only its cover is new.
+    if (listed->source == "MusicBrainz") {
+      impl->FetchCover(*listed);
+      result.disc = listed;
+      return kCddbOk;
+    }
     CDDB_TOC toc;
     size_t tracks = ParseCddbToc(listed->toc, toc) ? toc.trackFrames.size() : 0;
     return impl->ReadEntry(listed->category, listed->discId, listed->toc, tracks, result.disc);
@@ -511,6 +752,18 @@ void CCddbComponent::CancelCommand() {
   PostMessageA(impl_->eventWindow, kEventsWaiting, 0, 0);
 }
 
+// Deletes the files of `folder` (ending in a backslash) that match `pattern`.
+static void DeleteMatchingFiles(const std::string& folder, const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// The kept answers, and the covers beside them.
 void CCddbComponent::ClearCache(int32_t flags) {
   std::string folder;
   {
@@ -519,11 +772,6 @@ void CCddbComponent::ClearCache(int32_t flags) {
   }
   if (folder.empty()) return;
   if (folder.back() != '\\') folder += '\\';
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*" + kCacheSuffix).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  DeleteMatchingFiles(folder, std::string("*") + kCacheSuffix);
+  DeleteMatchingFiles(folder + kCddbCoverFolder + "\\", "*.jpg");
 }

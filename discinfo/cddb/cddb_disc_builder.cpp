@@ -10,6 +10,7 @@ std::shared_ptr<CCddbDisc> DiscOfMatch(const CDDB_MATCH& match, const std::strin
   disc->discId = match.discId;
   disc->genre = CddbGenreName(CDDB_ENTRY(), match.category);
   disc->toc = toc;
+  disc->source = "CDDB";
   return disc;
 }
 
@@ -27,6 +28,7 @@ std::shared_ptr<CCddbDisc> DiscOfEntry(const CDDB_ENTRY& entry, const std::strin
   disc->notes = entry.notes;
   disc->revision = entry.revision;
   disc->full = true;
+  disc->source = "CDDB";
   size_t count = tocTracks != 0 ? tocTracks : entry.tracks.size();
   for (size_t i = 0; i < count; ++i) {
     auto track = std::make_shared<CCddbTrack>();

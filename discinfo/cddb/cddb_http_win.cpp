@@ -74,6 +74,11 @@ void CCddbHttpCall::Cancel() {
   request_ = nullptr;
 }
 
+bool CCddbHttpCall::Cancelled() {
+  std::lock_guard<std::mutex> lock(lock_);
+  return cancelled_;
+}
+
 void CCddbHttpCall::CloseHandles() {
   std::lock_guard<std::mutex> lock(lock_);
   for (void** handle : {&request_, &connection_, &session_}) {
@@ -93,6 +98,7 @@ int32_t CCddbHttpCall::Failure() {
 
 int32_t CCddbHttpCall::Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress) {
   body.clear();
+  httpStatus_ = 0;
   started_ = GetTickCount();
   limit_ = static_cast<uint32_t>(request.timeoutMs > 0 ? request.timeoutMs : 1);
   int32_t status = Send(request, progress);
@@ -109,7 +115,7 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
   std::wstring proxy = Wide(request.proxyHost + ":" + std::to_string(request.proxyPort));
   progress(1, 0, 0);
   HINTERNET session =
-      WinHttpOpen(L"CantaroMaker/1.0", viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+      WinHttpOpen(Wide(request.userAgent).c_str(), viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
                   viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
   if (!session) return kCddbNetworkInitFailed;
   int timeout = request.timeoutMs > 0 ? request.timeoutMs : 1;
@@ -148,6 +154,7 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     return Failure();
   if (!WinHttpReceiveResponse(handle, nullptr)) return Failure();
   DWORD status = QueryNumber(handle, WINHTTP_QUERY_STATUS_CODE, 0);
+  httpStatus_ = status;
   if (status == HTTP_STATUS_PROXY_AUTH_REQ) return kCddbProxyAuthFailed;
   if (status != HTTP_STATUS_OK) return kCddbHttpError;
   return kCddbOk;
@@ -165,7 +172,7 @@ int32_t CCddbHttpCall::Receive(const CDDB_HTTP_REQUEST& request, std::string& bo
     DWORD read = 0;
     if (!WinHttpReadData(handle, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return Failure();
     if (read == 0) break;
-    if (body.size() + read > kCddbMaxAnswerBytes) return kCddbTokenTooLong;
+    if (body.size() + read > request.maxBytes) return kCddbTokenTooLong;
     body.append(chunk.data(), read);
     progress(3, static_cast<int32_t>(body.size()), static_cast<int32_t>(total));
     // A server that trickles bytes forever never trips the receive time-out.

@@ -16,6 +16,8 @@ struct CDDB_HTTP_REQUEST {
   int32_t proxyPort = 0;
   std::string proxyUser, proxyPassword;
   int32_t timeoutMs = 120000;
+  std::string userAgent = "CantaroMaker/1.0";
+  size_t maxBytes = 1u << 20;  // the largest body taken
 };
 
 // phase (connecting, sending, receiving, waiting), position, total.
@@ -30,6 +32,9 @@ class CCddbHttpCall {
   int32_t Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
   // From any thread: Get returns kCddbCancelled as soon as it can.
   void Cancel();
+  bool Cancelled();
+  // The HTTP status of the last answer (0 when none came).
+  uint32_t HttpStatus() const { return httpStatus_; }
 
  private:
   int32_t Send(const CDDB_HTTP_REQUEST& request, const CddbProgress& progress);
@@ -41,6 +46,7 @@ class CCddbHttpCall {
   bool cancelled_ = false;
   uint32_t started_ = 0;  // tick count at the start of Get
   uint32_t limit_ = 0;    // its time-out in milliseconds
+  uint32_t httpStatus_ = 0;
   void* session_ = nullptr;
   void* connection_ = nullptr;
   void* request_ = nullptr;
