@@ -139,6 +139,7 @@ const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(ThreadPriority, nullptr),
     DWORD_ENTRY(Normalize, nullptr),
     DWORD_ENTRY(NormalizeRatio, Percent),
+    DWORD_ENTRY(ID3V2, nullptr),
 };
 
 #undef DWORD_ENTRY

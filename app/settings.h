@@ -96,6 +96,7 @@ class CAppSettings {
   int32_t ThreadPriority = 2;
   int32_t Normalize = 0;
   int32_t NormalizeRatio = 95;
+  int32_t ID3V2 = 0;  // an ID3v2.3 tag (with the cover) in front of each MP3
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash

@@ -53,6 +53,7 @@ class CJob {
   bool fileJob = true;
   std::string temporaryWavPath;
   std::vector<CJobItem> items;
+  size_t discTracks = 0;  // a CD job: the tracks of its disc (ID3v2's "n/total")
   size_t current = 0;
   bool cancelled = false;
 

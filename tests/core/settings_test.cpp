@@ -41,7 +41,8 @@ class SettingsTest : public ::testing::Test {
 
 TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   Load();
-  EXPECT_EQ(key_.Count(), 62u);  // the whole table but CustomColor
+  EXPECT_EQ(key_.Count(), 63u);  // the whole table but CustomColor
+  EXPECT_EQ(StoredDword("ID3V2"), 0);  // the ID3v2.3 tag is off until chosen
   EXPECT_EQ(StoredDword("MP3ENCODER"), 1);
   EXPECT_EQ(key_.Find("MP3ENCODER")->storedName, "MP3ENCODER");
   EXPECT_EQ(key_.Find("OUTPUTFOLDER")->storedName, "OUTPUTFOLDER");
@@ -197,7 +198,7 @@ TEST_F(SettingsTest, OverlongStringIsNeitherUsedNorOverwritten) {
   EXPECT_EQ(settings_.OutputFolder, program_ + "output");
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);
-  EXPECT_EQ(key_.WriteCount() - writesBefore, 60);  // every other value was created
+  EXPECT_EQ(key_.WriteCount() - writesBefore, 61);  // every other value was created
   settings_.Save(key_, MAIN_WINDOW_GEOMETRY{200, 100, 580, 380, {60, 280, 80, 80}});
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);
