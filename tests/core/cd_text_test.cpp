@@ -194,6 +194,31 @@ TEST(CdTextCueTest, SheetFieldsAtDiscAndTrackLevel) {
   EXPECT_EQ(image.cdText.performers[2], "Plain Words");
 }
 
+TEST(CdTextCueTest, WriterPutsTheTextsInTheSheetAndRefusesQuotes) {
+  std::string folder = MakeTestFolder("cdtext-writer");
+  DISC_IMAGE_LAYOUT layout;
+  IMAGE_TRACK track;
+  track.frames = 10;
+  layout.tracks = {track, track};
+  layout.title = "Disc";
+  layout.tracks[1].performer = "Second";
+  std::string error;
+  ASSERT_TRUE(WriteDiscImage(layout, folder + "disc.cue", error)) << error;
+  std::ifstream in(HostFolder(folder + "disc.cue"), std::ios::binary);
+  std::string sheet((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(sheet.find("REM Cantaro Maker disc image\r\nTITLE \"Disc\"\r\nFILE"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("TRACK 02 AUDIO\r\n    PERFORMER \"Second\"\r\n"), std::string::npos) << sheet;
+  EXPECT_EQ(sheet.find("PERFORMER \"\""), std::string::npos) << "empty texts write no line";
+  DISC_IMAGE image;
+  ASSERT_TRUE(LoadCueImage(folder + "disc.cue", image, error)) << error;
+  EXPECT_EQ(image.cdText.titles[0], "Disc");
+  EXPECT_EQ(image.cdText.performers[2], "Second");
+  layout.tracks[0].title = "Say \"Hi\"";
+  EXPECT_FALSE(WriteDiscImage(layout, folder + "quoted.cue", error));
+  layout.tracks[0].title = "Two\nLines";
+  EXPECT_FALSE(WriteDiscImage(layout, folder + "lines.cue", error));
+}
+
 class CdTextDriveTest : public ::testing::Test {
  protected:
   void SetUp() override {
