@@ -84,7 +84,8 @@ ID3V2_PICTURE LoadCover(const std::string& stem) {
 bool CFileEncoding::AppendId3v2Tag() {
   ID3V2_INPUT input;
   input.texts = item_.texts;
-  input.genre = item_.texts.genreName.empty() ? GenreName(item_.texts.genreNumber) : item_.texts.genreName;
+  // The genre the ID3v1 tag and the naming rule use.
+  input.genre = GenreName(item_.texts.genreNumber);
   if (!job_.fileJob) {
     input.track = item_.trackIndex + 1;
     input.trackTotal = static_cast<int>(job_.discTracks);

@@ -114,6 +114,7 @@ TEST_F(MetadataTest, CdTextFillsTheListOnInsertionAndTheCacheKeepsIt) {
 }
 
 TEST_F(MetadataTest, DamagedCdTextPackLeavesItsTextOut) {
+  drives_.reset();  // its end clears the variable
   drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + cue_ + "|badtext=2");
   CProgramUnderTest program("cd-text-crc");
   HWND main = StartProgram(program);
