@@ -258,7 +258,7 @@ class CdTextDriveTest : public ::testing::Test {
   }
 
   std::string CommandLog() {
-    std::ifstream in(HostFolder(folder_ + "commands.log"));
+    std::ifstream in(HostFolder(folder_ + "commands.log"), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 

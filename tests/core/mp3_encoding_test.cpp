@@ -283,10 +283,10 @@ class Mp3Id3v2Test : public Mp3EncodingTest {
     job_.keepWav = true;
     job_.discTracks = 9;
     job_.items[0].trackIndex = 1;
-    job_.items[0].sourceName = "Song";
-    job_.items[0].texts.title = "Song";
+    job_.items[0].sourceName = "Tagged Song";
+    job_.items[0].texts.title = "Tagged Song";
     settings_.NamingRule = "<title>";
-    std::filesystem::copy_file(HostFolder(folder_ + "song.wav"), HostFolder(folder_ + "Song.WAV"));
+    std::filesystem::copy_file(HostFolder(folder_ + "song.wav"), HostFolder(folder_ + "Tagged Song.WAV"));
     std::filesystem::create_directories(HostFolder(folder_ + "covers"));
   }
 
@@ -305,7 +305,7 @@ TEST_F(Mp3Id3v2Test, TagLeadsTheAudioAndCarriesTheCover) {
   std::string jpeg = "\xFF\xD8\xFF\xE0picture";
   WriteCover("0a0b0c0d.jpg", jpeg);
   ASSERT_TRUE(EncodeWithCover());
-  std::string mp3 = Mp3("Song.MP3");
+  std::string mp3 = Mp3("Tagged Song.MP3");
   ASSERT_GT(mp3.size(), 10u);
   ASSERT_EQ(mp3.substr(0, 5), std::string("ID3\x03\x00", 5));
   size_t tagSize = 10 + (static_cast<size_t>(mp3[6]) << 21 | static_cast<size_t>(mp3[7]) << 14 |
@@ -323,7 +323,7 @@ TEST_F(Mp3Id3v2Test, PngCoverWhenThereIsNoJpeg) {
   std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + "rest";
   WriteCover("0a0b0c0d.png", png);
   ASSERT_TRUE(EncodeWithCover());
-  std::string mp3 = Mp3("Song.MP3");
+  std::string mp3 = Mp3("Tagged Song.MP3");
   EXPECT_NE(mp3.find("image/png"), std::string::npos);
   EXPECT_NE(mp3.find(png), std::string::npos);
 }
@@ -331,10 +331,10 @@ TEST_F(Mp3Id3v2Test, PngCoverWhenThereIsNoJpeg) {
 TEST_F(Mp3Id3v2Test, CoverThatIsNoPictureOrTooLargeIsLeftOut) {
   WriteCover("0a0b0c0d.jpg", "GIF89a not a jpeg");
   ASSERT_TRUE(EncodeWithCover());
-  EXPECT_EQ(Mp3("Song.MP3").find("APIC"), std::string::npos);
+  EXPECT_EQ(Mp3("Tagged Song.MP3").find("APIC"), std::string::npos);
   WriteCover("0a0b0c0d.jpg", "\xFF\xD8\xFF" + std::string(kMaxCoverBytes, 'x'));
   ASSERT_TRUE(EncodeWithCover());
-  std::string mp3 = Mp3("Song.MP3");
+  std::string mp3 = Mp3("Tagged Song.MP3");
   EXPECT_EQ(mp3.find("APIC"), std::string::npos);
   EXPECT_EQ(mp3.substr(0, 3), "ID3") << "the texts are still tagged";
 }
