@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/busy_guard.h"
+#include "discinfo/cddb/cddb_toc.h"
 #include "discinfo/disc_record.h"
 #include "app/job_settings.h"
 #include "app/mp3_player_win.h"
@@ -177,6 +178,22 @@ void CJobLauncher::RefuseStart(const std::string& text) {
   processing_->EndDialog(IDCANCEL);
 }
 
+namespace {
+
+// Where the CDDB component keeps the front cover of a disc it identified,
+// named by the disc's CDDB identifier; "" for a TOC CDDB cannot name.
+std::string CoverFileStem(const std::string& cacheFolder, const CD_TOC& toc) {
+  std::vector<TRACK_RANGE> ranges = TrackRanges(toc);
+  if (ranges.empty()) return std::string();
+  CDDB_TOC cddb;
+  for (const TRACK_RANGE& range : ranges) cddb.trackFrames.push_back(range.start + kCddbLeadInFrames);
+  cddb.leadOutFrame = ranges.back().end + kCddbLeadInFrames;
+  if (!IsValidCddbToc(cddb)) return std::string();
+  return NormaliseFolder(cacheFolder) + "covers\\" + CddbDiscIdText(CddbDiscId(cddb));
+}
+
+}  // namespace
+
 std::unique_ptr<CJob> CJobLauncher::BuildCdJob() const {
   auto job = std::make_unique<CJob>();
   for (int row = 0; row < list_.Count(); ++row) {
@@ -194,6 +211,7 @@ std::unique_ptr<CJob> CJobLauncher::BuildCdJob() const {
   if (job->items.empty()) return nullptr;
   job->keepWav = settings_.OutputFormat != 0;
   job->fileJob = false;
+  job->discTracks = disc_.ranges.size();
   return job;
 }
 
@@ -251,6 +269,7 @@ bool CJobLauncher::StartWorker(std::unique_ptr<CJob> job, JOB_KIND kind) {
   start->steps = MakeSteps();
   // The job keeps its own copy: the window may change the settings meanwhile.
   job->options = JobOptionsFromSettings(settings_);
+  if (!job->fileJob) job->options.coverFileStem = CoverFileStem(settings_.CACHEDIRECTORY, disc_.toc);
   start->progressWindow = processing_->Handle();
   start->report = std::make_unique<CWindowJobReport>(processing_->Handle(), owner_, workerCopy);
   job->report = start->report.get();

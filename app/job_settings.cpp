@@ -27,6 +27,7 @@ ENCODING_OPTIONS EncodingOptions(const CAppSettings& s) {
   encoding.enableVbr = s.EnableVBR;
   encoding.writeVbrHeader = s.WriteVBRHeader;
   encoding.enableId3 = s.EnableID3;
+  encoding.id3v2 = s.ID3V2;
   return encoding;
 }
 

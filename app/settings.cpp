@@ -140,6 +140,7 @@ const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(Normalize, nullptr),
     DWORD_ENTRY(NormalizeRatio, Percent),
     DWORD_ENTRY(EncodeWhileReading, nullptr),
+    DWORD_ENTRY(ID3V2, nullptr),
 };
 
 #undef DWORD_ENTRY

@@ -98,6 +98,7 @@ class CAppSettings {
   int32_t NormalizeRatio = 95;
   // Beyond the first release, each off by default.
   int32_t EncodeWhileReading = 0;  // encode earlier tracks on every core while the drive reads
+  int32_t ID3V2 = 0;  // an ID3v2.3 tag (with the cover) in front of each MP3
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash

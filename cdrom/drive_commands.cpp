@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cdrom/cd_text.h"
 #include "platform/text.h"
 
 const char* const kDriveTypeNames[kDriveTypeCount] = {
@@ -15,6 +16,7 @@ namespace {
 constexpr uint32_t kTocBytes = sizeof(CD_TOC);
 constexpr uint32_t kInquiryBytes = 100;
 constexpr uint32_t kModeListBytes = 12;
+constexpr uint32_t kCdTextBytes = static_cast<uint32_t>(kCdTextResponseBytes);
 
 // The command variant a drive type reads with.
 enum class ReadCommand { ReadCdF0, ReadCd10, VendorD4, VendorD8, Read10 };
@@ -129,6 +131,13 @@ bool CDriveCommands::ReadToc(DeviceHandle device, CD_TOC& toc) {
   if (path_ == AccessPath::PassThrough) std::memset(&toc, 0, sizeof(toc));
   return SendWithRetries(device, MakeCommand({0x43, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x24, 0x00},
                                              DataDirection::In, kTocBytes, &toc));
+}
+
+bool CDriveCommands::ReadCdText(DeviceHandle device, std::vector<uint8_t>& data) {
+  data.assign(kCdTextBytes, 0);
+  uint8_t high = Byte(kCdTextBytes, 8), low = Byte(kCdTextBytes, 0);
+  return SendWithRetries(device, MakeCommand({0x43, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, high, low, 0x00},
+                                             DataDirection::In, kCdTextBytes, data.data()));
 }
 
 bool CDriveCommands::Identify(DeviceHandle device, CDriveIdentity& identity) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <string>
+#include <vector>
 
 #include "cdrom/device_io.h"
 #include "cdrom/scsi_records.h"
@@ -57,6 +58,10 @@ class CDriveCommands {
   void ClearBlockLengthFlag() { blockLengthSet_ = false; }
 
   bool ReadToc(DeviceHandle device, CD_TOC& toc);
+  // READ TOC format 5: the CD-Text packs behind a 4-byte header into data,
+  // kCdTextResponseBytes asked for (the header says how many came). False
+  // when the drive refuses, as one without CD-Text may.
+  bool ReadCdText(DeviceHandle device, std::vector<uint8_t>& data);
   bool Identify(DeviceHandle device, CDriveIdentity& identity);
   // TEST UNIT READY, tried once: a drive without a medium answers no at
   // once, and asking again would not change that.

@@ -101,6 +101,7 @@ DiscCacheStatus WriteDiscCache(const std::string& programFolder, const CDiscReco
 
 bool CDiscCacheSource::Prepare(CDiscRecord& disc) {
   file_ = CProfileFile();
+  knowsDisc_ = false;
   uint32_t id = DiscCacheId(disc.toc);
   disc.discId = id == 0 ? std::string() : Format("%x", id);
   if (id == 0) {
@@ -111,7 +112,7 @@ bool CDiscCacheSource::Prepare(CDiscRecord& disc) {
     status_ = DiscCacheStatus::NoFolder;
     return false;
   }
-  file_.Load(DiscCachePath(programFolder_, id));
+  knowsDisc_ = file_.Load(DiscCachePath(programFolder_, id)) != ProfileLoad::Missing;
   status_ = DiscCacheStatus::Done;
   return true;
 }

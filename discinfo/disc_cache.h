@@ -69,6 +69,8 @@ class CDiscCacheSource : public IDiscTextSource {
   // folder cannot be made; Status() then says NoFolder and the caller
   // shows the message.
   bool Prepare(CDiscRecord& disc) override;
+  // A file for the disc was there (even one the reader refused).
+  bool KnowsDisc() const override { return knowsDisc_; }
   void LoadDiscText(CDiscRecord& disc) override;
   void LoadTrackText(CDiscRecord& disc, int row) override;
 
@@ -79,4 +81,5 @@ class CDiscCacheSource : public IDiscTextSource {
   std::string programFolder_;
   CProfileFile file_;
   DiscCacheStatus status_ = DiscCacheStatus::Done;
+  bool knowsDisc_ = false;
 };

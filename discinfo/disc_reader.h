@@ -16,6 +16,9 @@ class IDiscTextSource {
   // Called with the TOC read; false stops the read (the cache folder cannot
   // be made, and the source has told the user).
   virtual bool Prepare(CDiscRecord& disc) { return true; }
+  // After Prepare: whether the source knows this disc. A disc it does not
+  // know takes the CD-Text the drive reads, if any.
+  virtual bool KnowsDisc() const { return false; }
   virtual void LoadDiscText(CDiscRecord& disc) {}
   // Fills entry row + 1 of the disc; its title holds the default already.
   virtual void LoadTrackText(CDiscRecord& disc, int row) {}
@@ -27,6 +30,10 @@ struct DISC_TEXTS {
 };
 
 // Reads the TOC through the installed routine and rebuilds the disc record;
-// rows receives one entry per track. False when no usable TOC was read.
+// rows receives one entry per track. A disc the source does not know gets
+// the titles and performers of its CD-Text (READ TOC format 5): the disc's
+// as album and artist, each track's as title and artist (the disc's
+// performer where the track names none). False when no usable TOC was
+// read.
 bool ReadDisc(CDriveCommands& commands, DeviceHandle device, const DISC_TEXTS& texts, IDiscTextSource& source,
               CDiscRecord& disc, std::vector<TRACK_ROW>& rows);

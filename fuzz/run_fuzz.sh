@@ -4,7 +4,7 @@
 #
 #   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
 #   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
-#                                       exchange_area, scsi_records, cddb_answer or musicbrainz_answer
+#                                       exchange_area, scsi_records, cddb_answer, musicbrainz_answer or cd_text
 #
 # The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
 # streams and the reference vectors (when ../shared/mpeg-vectors is there);
@@ -38,6 +38,7 @@ case $target in
   cue_sheet | profile_file | wav_file) max_len=4096 ;;
   cddb_answer) max_len=16384 ;;  # past the longest line the parser takes
   musicbrainz_answer) max_len=16384 ;;
+  cd_text) max_len=8192 ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 
@@ -102,6 +103,33 @@ seed_cue_sheet() {
     { printf '\x2c\x01'; printf "$sheet"; } | put
     { printf '\x03\x00'; printf "$sheet"; } | put
   done
+}
+
+seed_cd_text() {
+  # A first-track byte, then a READ TOC format 5 response; the seeds are the
+  # virtual drive's packs for a few sheets.
+  local cue=$work/text.cue
+  "$root/build/host/bin/disc_image_tool" --title "Songs of the Sea" --performer "The Band" "$cue" \
+    "silence,frames=10,title=Low Tide" "silence,frames=10,title=A Long Title Across Packs,performer=Guest" \
+    >/dev/null 2>&1 || return 0
+  python3 - "$cue" <<'PY' | put
+import sys, binascii
+titles, performers, track = {}, {}, 0
+for line in open(sys.argv[1], encoding='latin-1'):
+    words = line.split(None, 1)
+    if not words: continue
+    if words[0] == 'TRACK': track = int(line.split()[1])
+    if words[0] in ('TITLE', 'PERFORMER'):
+        (titles if words[0] == 'TITLE' else performers)[track] = words[1].strip().strip('"')
+packs, seq = b'', 0
+for kind, texts in ((0x80, titles), (0x81, performers)):
+    data = b''.join(texts.get(t, '').encode('latin-1') + b'\0' for t in range(0, 3))
+    for at in range(0, len(data), 12):
+        body = bytes([kind, 0, seq, 0]) + data[at:at + 12].ljust(12, b'\0')
+        crc = ~binascii.crc_hqx(body, 0) & 0xFFFF
+        packs += body + crc.to_bytes(2, 'big'); seq += 1
+sys.stdout.buffer.write(b'\x01' + (len(packs) + 2).to_bytes(2, 'big') + b'\0\0' + packs)
+PY
 }
 
 seed_profile_file() {

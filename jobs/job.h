@@ -58,6 +58,7 @@ class CJob {
   bool fileJob = true;
   std::string temporaryWavPath;
   std::vector<CJobItem> items;
+  size_t discTracks = 0;  // a CD job: the tracks of its disc (ID3v2's "n/total")
   size_t current = 0;
   bool cancelled = false;
   // Shared by the tracks of a job that run side by side, so that one abort

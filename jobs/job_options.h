@@ -28,6 +28,7 @@ struct ENCODING_OPTIONS {
   int32_t enableVbr = 0;       // "EnableVBR"
   int32_t writeVbrHeader = 0;  // "WriteVBRHeader"
   int32_t enableId3 = 0;       // "EnableID3"
+  int32_t id3v2 = 0;           // "ID3V2": an ID3v2.3 tag in front of each MP3
 };
 
 // How tracks are read from the drive.
@@ -49,4 +50,8 @@ struct JOB_OPTIONS {
   EXTRACTION_OPTIONS extraction;
   int32_t encodeWhileReading = 0;  // "EncodeWhileReading"
   uint32_t encoderThreads = 1;     // at most this many tracks encode at once (the processor cores)
+  // The disc's cover picture without its extension (".jpg", then ".png",
+  // is tried): "<CDDB cache folder>covers\<CDDB disc id>" for a CD job,
+  // empty when there is no disc.
+  std::string coverFileStem;
 };

@@ -3,7 +3,9 @@
 #include <new>
 #include <vector>
 
+#include "discinfo/genres.h"
 #include "discinfo/id3_tag.h"
+#include "discinfo/id3v2_tag.h"
 #include "jobs/encoder_config.h"
 #include "jobs/job_step.h"
 #include "jobs/job_workers.h"
@@ -39,6 +41,7 @@ class CFileEncoding : private CJobStep {
   bool OpenStream(BE_CONFIG& config, uint32_t& bufferBytes);
   void CloseStreamWithVbrHeader(const std::string& path);
   bool Append(const uint8_t* bytes, uint32_t count);
+  bool AppendId3v2Tag();
   bool EncodeChunk(uint32_t samples);
   std::string InputPath() const;
 
@@ -75,6 +78,46 @@ bool CFileEncoding::Append(const uint8_t* bytes, uint32_t count) {
   if (count == 0 || output_.Write(bytes, count) == count) return true;
   LogFileError(output_);
   return false;
+}
+
+// The cover is a file another program may have written: only a JPEG or
+// PNG picture of a bounded size is taken.
+ID3V2_PICTURE LoadCover(const std::string& stem) {
+  ID3V2_PICTURE cover;
+  if (stem.empty()) return cover;
+  for (const char* extension : {".jpg", ".png"}) {
+    CFile file;
+    if (!file.Open(stem + extension, CFile::Mode::Read)) continue;
+    int64_t size = file.Size();
+    if (size <= 0 || static_cast<uint64_t>(size) > kMaxCoverBytes) return cover;
+    cover.data.resize(static_cast<size_t>(size));
+    if (file.Read(cover.data.data(), cover.data.size()) != cover.data.size()) cover.data.clear();
+    cover.mimeType = PictureMimeType(cover.data);
+    if (cover.mimeType.empty()) cover.data.clear();
+    return cover;
+  }
+  return cover;
+}
+
+// In front of the first audio frame: LAME's header update finds its frame
+// behind the tag.
+bool CFileEncoding::AppendId3v2Tag() {
+  ID3V2_INPUT input;
+  input.texts = item_.texts;
+  // The genre the ID3v1 tag and the naming rule use.
+  input.genre = GenreName(item_.texts.genreNumber);
+  if (!job_.fileJob) {
+    input.track = item_.trackIndex + 1;
+    input.trackTotal = static_cast<int>(job_.discTracks);
+  }
+  try {
+    input.cover = LoadCover(options_.coverFileStem);
+    std::vector<uint8_t> tag = BuildId3v2Tag(input);
+    return tag.empty() || Append(tag.data(), static_cast<uint32_t>(tag.size()));
+  } catch (const std::bad_alloc&) {
+    Log(STR_OUT_OF_MEMORY);
+    return false;
+  }
 }
 
 bool CFileEncoding::EncodeChunk(uint32_t samples) {
@@ -141,6 +184,8 @@ bool CFileEncoding::Run() {
   uint64_t dataBytes = wave.dataBytes;
   // An MP3 takes at most a quarter of its samples' bytes.
   if (!EnoughSpace(options_.outputFolder, dataBytes / 4)) return false;
+
+  if (options_.encoding.id3v2 && !AppendId3v2Tag()) return false;
 
   uint32_t start = TickCount();
   uint64_t done = 0;

@@ -1,6 +1,6 @@
 // Writes deterministic CUE/BIN disc images for the virtual CD drive.
 //
-//   disc_image_tool [--first-track N] [--file-per-track] OUTPUT.cue TRACK...
+//   disc_image_tool [--first-track N] [--file-per-track] [--title T] [--performer P] OUTPUT.cue TRACK...
 //   disc_image_tool --demo OUTPUT.cue
 //
 // TRACK is a kind followed by comma-separated settings, for example
@@ -9,7 +9,8 @@
 // Settings: seconds=S or frames=N (default 10 s), pregap=N (frames before
 // INDEX 01, as a PREGAP line), index0 (the pregap is silence in the BIN,
 // marked by INDEX 00), freq=HZ[+HZ...], amp=0..1, seed=N (noise),
-// style=0..3 (music).
+// style=0..3 (music), title=TEXT and performer=TEXT (the track's CD-Text;
+// no commas). --title and --performer give the disc's CD-Text.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,10 +25,12 @@ namespace {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: disc_image_tool [--first-track N] [--file-per-track] OUTPUT.cue TRACK...\n"
+               "usage: disc_image_tool [--first-track N] [--file-per-track] [--title T] [--performer P] OUTPUT.cue "
+               "TRACK...\n"
                "       disc_image_tool --demo OUTPUT.cue\n"
                "TRACK: KIND[,setting...]  KIND = silence|tone|chord|fullscale|noise|pattern|music|data\n"
-               "settings: seconds=S frames=N pregap=N index0 freq=HZ[+HZ...] amp=0..1 seed=N style=0..3\n");
+               "settings: seconds=S frames=N pregap=N index0 freq=HZ[+HZ...] amp=0..1 seed=N style=0..3 title=TEXT "
+               "performer=TEXT\n");
 }
 
 bool ParseUnsigned(const std::string& text, uint32_t& value) {
@@ -92,6 +95,9 @@ bool ParseTrack(const std::string& text, IMAGE_TRACK& track, std::string& error)
       uint32_t style = 0;
       ok = ParseUnsigned(value, style) && style < kMusicStyles;
       track.style = static_cast<int>(style);
+    } else if (key == "title" || key == "performer") {
+      ok = equals != std::string::npos;
+      (key == "title" ? track.title : track.performer) = value;
     } else {
       ok = false;
     }
@@ -123,6 +129,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       layout.firstTrack = static_cast<int>(first);
+    } else if ((arg == "--title" || arg == "--performer") && i + 1 < argc) {
+      (arg == "--title" ? layout.title : layout.performer) = argv[++i];
     } else if (arg == "--help" || arg == "-h") {
       Usage();
       return 0;

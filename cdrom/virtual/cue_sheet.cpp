@@ -1,6 +1,7 @@
 #include "cdrom/virtual/cue_sheet.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "cdrom/virtual/image_file.h"
@@ -32,6 +33,7 @@ class CCueParser {
   bool Track(const std::vector<std::string>& words);
   bool Index(const std::vector<std::string>& words);
   bool Gap(const std::vector<std::string>& words, bool pre);
+  bool CdText(const std::vector<std::string>& words, std::array<std::string, kCdTextItems>& items);
   bool Finish();
 
   // Places the current file's sectors up to position `upTo`.
@@ -177,8 +179,9 @@ bool CCueParser::Line(const std::vector<std::string>& words) {
   if (keyword == "INDEX") return Index(words);
   if (keyword == "PREGAP") return Gap(words, true);
   if (keyword == "POSTGAP") return Gap(words, false);
-  static const char* const kIgnored[] = {"REM",        "CATALOG", "PERFORMER", "TITLE",
-                                         "SONGWRITER", "FLAGS",   "ISRC",      "CDTEXTFILE"};
+  if (keyword == "TITLE") return CdText(words, image_.cdText.titles);
+  if (keyword == "PERFORMER") return CdText(words, image_.cdText.performers);
+  static const char* const kIgnored[] = {"REM", "CATALOG", "SONGWRITER", "FLAGS", "ISRC", "CDTEXTFILE"};
   for (const char* ignored : kIgnored)
     if (keyword == ignored) return true;
   return Fail("unknown command \"" + words[0].substr(0, 32) + "\"");
@@ -227,6 +230,17 @@ bool CCueParser::Track(const std::vector<std::string>& words) {
   track.number = static_cast<uint8_t>(number);
   track.data = mode != "AUDIO";
   image_.tracks.push_back(track);
+  return true;
+}
+
+// The text of the disc, or of the track being read. Unquoted words are
+// taken with single blanks between them, as sheets written by hand have
+// them; the text is cut to what CD-Text holds.
+bool CCueParser::CdText(const std::vector<std::string>& words, std::array<std::string, kCdTextItems>& items) {
+  std::string text;
+  for (size_t i = 1; i < words.size() && text.size() < kMaxCdTextChars; ++i) text += (i > 1 ? " " : "") + words[i];
+  size_t item = image_.tracks.empty() ? 0 : image_.tracks.back().number;
+  items[item] = text.substr(0, kMaxCdTextChars);
   return true;
 }
 

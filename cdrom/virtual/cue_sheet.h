@@ -6,9 +6,10 @@
 // track; a name without a drive or leading backslash is beside the sheet),
 // TRACK nn AUDIO or TRACK nn MODE1/2352, INDEX 00 and INDEX 01 (and
 // further indexes, which only mark positions), PREGAP and POSTGAP
-// (silence that is not in the file), and REM, CATALOG, PERFORMER, TITLE,
-// SONGWRITER, FLAGS, ISRC and CDTEXTFILE, which are ignored. Anything else
-// is refused with the line it is on.
+// (silence that is not in the file), TITLE "..." and PERFORMER "..." (the
+// disc's CD-Text before the first TRACK, the track's after it), and REM,
+// CATALOG, SONGWRITER, FLAGS, ISRC and CDTEXTFILE, which are ignored.
+// Anything else is refused with the line it is on.
 //
 // The disc: the files' sectors follow one another from LBA 0, with each
 // PREGAP's silence inserted just before its track's first index and each
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "cdrom/cd_text.h"
 #include "cdrom/toc.h"
 
 inline constexpr uint32_t kImageFrameBytes = 2352;
@@ -49,6 +51,7 @@ struct DISC_IMAGE {
   std::vector<DISC_IMAGE_TRACK> tracks;
   std::vector<DISC_EXTENT> extents;  // cover LBA 0 .. leadOut without gaps
   uint32_t leadOut = 0;
+  CD_TEXT cdText;  // by track number; [0] the disc
 };
 
 // The number of 2352-byte frames in a BIN file, or false with a reason.

@@ -135,6 +135,27 @@ std::string BaseName(const std::string& cuePath) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// A sheet's quoted word ends at the next quote and lines at control
+// characters, so such texts cannot be written.
+bool TextFitsSheet(const std::string& text) {
+  for (char c : text)
+    if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+  return true;
+}
+
+bool CdTextFitsSheet(const DISC_IMAGE_LAYOUT& layout) {
+  bool fits = TextFitsSheet(layout.title) && TextFitsSheet(layout.performer);
+  for (const IMAGE_TRACK& track : layout.tracks) fits = fits && TextFitsSheet(track.title) && TextFitsSheet(track.performer);
+  return fits;
+}
+
+std::string CdTextLines(const std::string& indent, const std::string& title, const std::string& performer) {
+  std::string lines;
+  if (!title.empty()) lines += indent + "TITLE \"" + title + "\"\r\n";
+  if (!performer.empty()) lines += indent + "PERFORMER \"" + performer + "\"\r\n";
+  return lines;
+}
+
 bool WriteFrames(CImageFile& file, const IMAGE_TRACK* track, int trackNumber, uint32_t frames, uint32_t firstLba) {
   std::vector<uint8_t> chunk(size_t{kWriteChunkFrames} * kImageFrameBytes);
   for (uint32_t done = 0; done < frames;) {
@@ -239,8 +260,12 @@ bool WriteDiscImage(const DISC_IMAGE_LAYOUT& layout, const std::string& cuePath,
     return false;
   }
 
+  if (!CdTextFitsSheet(layout)) {
+    error = "a CD-Text text holds a quote or a control character";
+    return false;
+  }
   std::string folder = FolderOf(cuePath), base = BaseName(cuePath);
-  std::string cue = "REM Cantaro Maker disc image\r\n";
+  std::string cue = "REM Cantaro Maker disc image\r\n" + CdTextLines("", layout.title, layout.performer);
   CImageFile bin;
   uint32_t filePosition = 0;  // frames written to the current BIN
   uint32_t lba = 0;           // disc address of the next frame
@@ -259,6 +284,7 @@ bool WriteDiscImage(const DISC_IMAGE_LAYOUT& layout, const std::string& cuePath,
       filePosition = 0;
     }
     cue += std::string("  TRACK ") + name + (track.content == TrackContent::Data ? " MODE1/2352\r\n" : " AUDIO\r\n");
+    cue += CdTextLines("    ", track.title, track.performer);
     if (track.pregapFrames && track.pregapInFile) {
       cue += "    INDEX 00 " + TimeText(filePosition) + "\r\n";
       // Silence, or for a data track empty data sectors.

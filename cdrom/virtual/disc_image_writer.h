@@ -26,12 +26,16 @@ struct IMAGE_TRACK {
   double amplitude = 0.5;  // of full scale, 0..1
   uint32_t seed = 1;       // Noise
   int style = 0;           // Music: 0..3
+  std::string title;       // CD-Text: TITLE and PERFORMER lines when not empty
+  std::string performer;
 };
 
 struct DISC_IMAGE_LAYOUT {
   int firstTrack = 1;
   bool filePerTrack = false;  // one BIN per track ("name-NN.bin") instead of one ("name.bin")
   std::vector<IMAGE_TRACK> tracks;
+  std::string title;  // the disc's CD-Text, as the tracks'
+  std::string performer;
 };
 
 inline constexpr int kMusicStyles = 4;
@@ -39,8 +43,9 @@ inline constexpr int kMusicStyles = 4;
 // Writes the cue sheet at cuePath (a Windows path, or a POSIX one in the
 // host build) and its BIN files beside it, named after the sheet. False
 // with the reason for a layout a disc cannot have (no tracks, track
-// numbers beyond 99, an empty track, more than 100 minutes) or a file
-// that cannot be written.
+// numbers beyond 99, an empty track, more than 100 minutes, a CD-Text
+// text with a quote or a control character) or a file that cannot be
+// written.
 bool WriteDiscImage(const DISC_IMAGE_LAYOUT& layout, const std::string& cuePath, std::string& error);
 
 // Frames firstFrame .. firstFrame + count - 1 of a track (frame 0 is its

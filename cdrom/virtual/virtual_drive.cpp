@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "cdrom/cd_text.h"
 #include "cdrom/drive_commands.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
@@ -94,9 +95,18 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
     }
     return true;
   }
-  if (name == "nosense" || name == "nomedium") {
+  if (name == "nosense" || name == "nomedium" || name == "notext") {
     if (!needs(false)) return false;
-    (name == "nosense" ? drive.rejectModeSense : drive.noMedium) = true;
+    (name == "nosense" ? drive.rejectModeSense : name == "nomedium" ? drive.noMedium : drive.rejectCdText) = true;
+    return true;
+  }
+  if (name == "badtext") {
+    if (!needs(true)) return false;
+    if (!ParseNumber(value, drive.textPackToCorrupt) || drive.textPackToCorrupt >= kMaxCdTextPacks) {
+      why = name + "=" + value + " is not a pack number from 0 to " + std::to_string(kMaxCdTextPacks - 1);
+      return false;
+    }
+    drive.corruptTextPack = true;
     return true;
   }
   if (name == "log") {
@@ -407,6 +417,7 @@ uint32_t CVirtualDrive::Inquiry(const SCSI_COMMAND& command, uint32_t& transferr
 
 uint32_t CVirtualDrive::ReadToc(const SCSI_COMMAND& command, uint32_t& transferred) {
   const uint8_t* cdb = command.cdb;
+  if ((cdb[2] & 0x0F) == 5 && (cdb[9] & 0xC0) == 0) return ReadCdText(command, transferred);
   // Format 0 in LBA form only; the old format field in the control byte
   // must be 0 too.
   if ((cdb[1] & 0x02) != 0 || (cdb[2] & 0x0F) != 0 || (cdb[9] & 0xC0) != 0) return kInvalidFunction;
@@ -432,6 +443,25 @@ uint32_t CVirtualDrive::ReadToc(const SCSI_COMMAND& command, uint32_t& transferr
   response[2] = toc.firstTrack;
   response[3] = toc.lastTrack;
   std::memcpy(response.data() + 4, &toc.entries[first], 8 * entries);
+  transferred = std::min<uint32_t>(command.transferLength, static_cast<uint32_t>(response.size()));
+  if (transferred) std::memcpy(command.buffer, response.data(), transferred);
+  return 0;
+}
+
+// A disc without CD-Text answers with the bare header, as many drives do.
+uint32_t CVirtualDrive::ReadCdText(const SCSI_COMMAND& command, uint32_t& transferred) {
+  if (config_.rejectCdText) return kInvalidFunction;
+  if (!hasMedium_) return kNotReady;
+  int first = image_.tracks.empty() ? 1 : image_.tracks.front().number;
+  int last = image_.tracks.empty() ? 0 : image_.tracks.back().number;
+  std::vector<uint8_t> packs = BuildCdTextPacks(image_.cdText, first, last);
+  size_t corrupt = static_cast<size_t>(config_.textPackToCorrupt) * kCdTextPackBytes;
+  if (config_.corruptTextPack && corrupt < packs.size()) packs[corrupt + kCdTextPackBytes - 1] ^= 0xFF;
+  std::vector<uint8_t> response(kCdTextHeaderBytes);
+  uint16_t length = static_cast<uint16_t>(packs.size() + 2);
+  response[0] = static_cast<uint8_t>(length >> 8);
+  response[1] = static_cast<uint8_t>(length);
+  response.insert(response.end(), packs.begin(), packs.end());
   transferred = std::min<uint32_t>(command.transferLength, static_cast<uint32_t>(response.size()));
   if (transferred) std::memcpy(command.buffer, response.data(), transferred);
   return 0;

@@ -53,6 +53,9 @@ struct VIRTUAL_DRIVE_CONFIG {
   std::string product = "VIRTUAL CD-ROM";
   std::string revision = "1.0";
   std::string commandLog;  // when set, each command received is appended there as a line of CDB bytes
+  bool rejectCdText = false;  // READ TOC format 5 is rejected, as by a drive that reads no CD-Text
+  bool corruptTextPack = false;  // the CD-Text pack numbered textPackToCorrupt (from 0) has a wrong CRC
+  uint32_t textPackToCorrupt = 0;
 };
 
 inline constexpr size_t kMaxBadRanges = 64;
@@ -63,7 +66,7 @@ inline constexpr size_t kMaxVirtualDrivesText = 8192;
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
 // flaky=N, nosense, nomedium, delay=MS (up to three decimals), vendor=TEXT, product=TEXT,
-// revision=TEXT, log=PATH. On failure error names the item and what is wrong with it.
+// revision=TEXT, log=PATH, notext, badtext=N. On failure error names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 
 // The Win32 error codes a failing virtual call leaves behind.
@@ -110,6 +113,7 @@ class CVirtualDrive {
  private:
   uint32_t Inquiry(const SCSI_COMMAND& command, uint32_t& transferred);
   uint32_t ReadToc(const SCSI_COMMAND& command, uint32_t& transferred);
+  uint32_t ReadCdText(const SCSI_COMMAND& command, uint32_t& transferred);
   uint32_t ModeSelect(const SCSI_COMMAND& command);
   uint32_t ModeSense(const SCSI_COMMAND& command, uint32_t& transferred);
   uint32_t StartStopUnit(const SCSI_COMMAND& command);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cdrom/cd_text.h"
 #include "cdrom/drive_commands.h"
 #include "recording_device_io.h"
 
@@ -107,6 +108,27 @@ TEST_F(DriveCommandsTest, ReadTocAndInquiryRecordsOnBothPaths) {
   EXPECT_EQ(io_.calls[1].in[10], 6);
   EXPECT_EQ(io_.calls[1].Opcode(), 0x12);
   EXPECT_EQ(io_.calls[1].outSize, 4u);
+}
+
+TEST_F(DriveCommandsTest, CdTextReadAsksForEveryPackOnBothPaths) {
+  std::vector<uint8_t> data{1, 2, 3};
+  Use(AccessPath::PassThrough, 0);
+  ASSERT_TRUE(commands_.ReadCdText(0x100, data));
+  ASSERT_EQ(data.size(), kCdTextResponseBytes);
+  ExpectPassThroughCall(io_.calls[0], {0x43, 0, 0x05, 0, 0, 0, 0, 0x90, 0x04, 0}, 1, 0x9004, data.data());
+  EXPECT_EQ(data[0], 0) << "the buffer starts cleared";
+
+  io_.calls.clear();
+  Use(AccessPath::Driver, 0);
+  commands_.currentDriveLetter = 'E';
+  ASSERT_TRUE(commands_.ReadCdText(0x200, data));
+  ExpectDriverCall(io_.calls[0], {0x43, 0, 0x05, 0, 0, 0, 0, 0x90, 0x04, 0}, 0x9004, data.data(), 4);
+
+  io_.calls.clear();
+  io_.otherwise = false;
+  commands_.retryTimes = 2;
+  EXPECT_FALSE(commands_.ReadCdText(0x200, data)) << "a drive without CD-Text refuses";
+  EXPECT_EQ(io_.calls.size(), 2u);
 }
 
 // Every drive type's read command, as both paths send it, for a start LBA

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "app/job_settings.h"
+#include "discinfo/id3v2_tag.h"
 #include "jobs/encoder_config.h"
 #include "jobs/mp3_encoding.h"
 #include "jobs/wav_file.h"
@@ -266,6 +267,86 @@ TEST_F(Mp3EncodingTest, FreeSpaceMustExceedAQuarterOfTheWavData) {
   g_freeBytes = 1001;
   EXPECT_TRUE(Encode(encoder_));
   SetFreeSpaceQuery(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+class Mp3Id3v2Test : public Mp3EncodingTest {
+ protected:
+  void SetUp() override {
+    Mp3EncodingTest::SetUp();
+    settings_.ID3V2 = 1;
+    AddWave("song.wav", 8);
+    job_.fileJob = false;
+    job_.keepWav = true;
+    job_.discTracks = 9;
+    job_.items[0].trackIndex = 1;
+    job_.items[0].sourceName = "Tagged Song";
+    job_.items[0].texts.title = "Tagged Song";
+    settings_.NamingRule = "<title>";
+    std::filesystem::copy_file(HostFolder(folder_ + "song.wav"), HostFolder(folder_ + "Tagged Song.WAV"));
+    std::filesystem::create_directories(HostFolder(folder_ + "covers"));
+  }
+
+  bool EncodeWithCover() {
+    job_.options = JobOptionsFromSettings(settings_);
+    job_.options.coverFileStem = folder_ + "covers\\0a0b0c0d";
+    return EncodeWaveToMp3(job_, encoder_);
+  }
+
+  void WriteCover(const std::string& name, const std::string& bytes) {
+    std::ofstream(HostFolder(folder_ + "covers\\" + name), std::ios::binary) << bytes;
+  }
+};
+
+TEST_F(Mp3Id3v2Test, TagLeadsTheAudioAndCarriesTheCover) {
+  std::string jpeg = "\xFF\xD8\xFF\xE0picture";
+  WriteCover("0a0b0c0d.jpg", jpeg);
+  ASSERT_TRUE(EncodeWithCover());
+  std::string mp3 = Mp3("Tagged Song.MP3");
+  ASSERT_GT(mp3.size(), 10u);
+  ASSERT_EQ(mp3.substr(0, 5), std::string("ID3\x03\x00", 5));
+  size_t tagSize = 10 + (static_cast<size_t>(mp3[6]) << 21 | static_cast<size_t>(mp3[7]) << 14 |
+                         static_cast<size_t>(mp3[8]) << 7 | static_cast<size_t>(mp3[9]));
+  ASSERT_EQ(mp3.substr(tagSize), std::string("[4]END") + mp3.substr(mp3.size() - 128)) << "audio follows the tag";
+  std::string tag = mp3.substr(0, tagSize);
+  EXPECT_NE(tag.find(std::string("TRCK\0\0\0\x04\0\0\0" "2/9", 14)), std::string::npos);
+  EXPECT_NE(tag.find(std::string("TCON\0\0\0\x05\0\0\0" "Rock", 15)), std::string::npos);  // genre 17
+  EXPECT_NE(tag.find("image/jpeg"), std::string::npos);
+  EXPECT_EQ(tag.substr(tag.size() - jpeg.size()), jpeg);
+  EXPECT_EQ(mp3.substr(mp3.size() - 128, 3), "TAG") << "the ID3v1 tag stays at the end";
+}
+
+TEST_F(Mp3Id3v2Test, PngCoverWhenThereIsNoJpeg) {
+  std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + "rest";
+  WriteCover("0a0b0c0d.png", png);
+  ASSERT_TRUE(EncodeWithCover());
+  std::string mp3 = Mp3("Tagged Song.MP3");
+  EXPECT_NE(mp3.find("image/png"), std::string::npos);
+  EXPECT_NE(mp3.find(png), std::string::npos);
+}
+
+TEST_F(Mp3Id3v2Test, CoverThatIsNoPictureOrTooLargeIsLeftOut) {
+  WriteCover("0a0b0c0d.jpg", "GIF89a not a jpeg");
+  ASSERT_TRUE(EncodeWithCover());
+  EXPECT_EQ(Mp3("Tagged Song.MP3").find("APIC"), std::string::npos);
+  WriteCover("0a0b0c0d.jpg", "\xFF\xD8\xFF" + std::string(kMaxCoverBytes, 'x'));
+  ASSERT_TRUE(EncodeWithCover());
+  std::string mp3 = Mp3("Tagged Song.MP3");
+  EXPECT_EQ(mp3.find("APIC"), std::string::npos);
+  EXPECT_EQ(mp3.substr(0, 3), "ID3") << "the texts are still tagged";
+}
+
+TEST_F(Mp3Id3v2Test, FileJobTagsWithItsOwnTextsAndNoTrackNumber) {
+  job_.fileJob = true;
+  job_.items[0].sourceName = folder_ + "song.wav";
+  ASSERT_TRUE(EncodeWithCover());
+  std::string mp3 = Mp3("song.MP3");
+  ASSERT_EQ(mp3.substr(0, 3), "ID3");
+  EXPECT_EQ(mp3.find("TRCK"), std::string::npos);
+  EXPECT_NE(mp3.find("TPE1"), std::string::npos);
 }
 
 }  // namespace

@@ -209,3 +209,22 @@ TEST_F(OptionsTest, TheFileDialogsOpenTheOptionsFromTheirButton) {
   ASSERT_TRUE(ReadStoredString("NAMINGRULE", rule));
   EXPECT_EQ(rule, "<artist>-<title>");
 }
+
+TEST_F(OptionsTest, Id3v2BoxStartsClearedAndReachesTheRegistry) {
+  StartProgram();
+  ASSERT_NE(OpenOptions(), nullptr);
+  ShowPage(1);
+  Sleep(300);
+  HWND box = Control(IDC_OPT_ID3V2);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(WindowText(box), "ID3v&2.3 Tag with Cover Art");
+  SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+  SaveScreenshot(ArtifactFolder() + "options-mp3-id3v2.bmp");
+  PressOk();
+  ASSERT_FALSE(IsWindow(options_));
+  Exit();
+  DWORD value = 0;
+  ASSERT_TRUE(ReadStoredDword("ID3V2", value));
+  EXPECT_EQ(value, 1u);
+}
