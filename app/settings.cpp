@@ -139,6 +139,10 @@ const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(ThreadPriority, nullptr),
     DWORD_ENTRY(Normalize, nullptr),
     DWORD_ENTRY(NormalizeRatio, Percent),
+    DWORD_ENTRY(SecureRead, nullptr),
+    DWORD_ENTRY(VerifyMP3, nullptr),
+    DWORD_ENTRY(AccurateRip, nullptr),
+    STRING_ENTRY(AccurateRipURL, DefaultFolder::None),
 };
 
 #undef DWORD_ENTRY

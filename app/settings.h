@@ -96,6 +96,10 @@ class CAppSettings {
   int32_t ThreadPriority = 2;
   int32_t Normalize = 0;
   int32_t NormalizeRatio = 95;
+  int32_t SecureRead = 0;
+  int32_t VerifyMP3 = 1;
+  int32_t AccurateRip = 1;
+  std::string AccurateRipURL = "http://www.accuraterip.com/accuraterip";
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash
