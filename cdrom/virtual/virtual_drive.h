@@ -71,8 +71,11 @@ inline constexpr size_t kMaxVirtualDrivesText = 8192;
 
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
-// unstable=FIRST-LAST[:N] or unstable=LBA[:N] (repeatable), flaky=N, nosense, nomedium, delay=MS (up to three decimals), vendor=TEXT, product=TEXT,
-// revision=TEXT, log=PATH. On failure error names the item and what is wrong with it.
+// unstable=FIRST-LAST[:N] or unstable=LBA[:N] (repeatable; audio reads
+// touching the range return different samples each time, or only the first
+// N times), flaky=N, nosense, nomedium, delay=MS (up to three decimals),
+// vendor=TEXT, product=TEXT, revision=TEXT, log=PATH. On failure error
+// names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 
 // The Win32 error codes a failing virtual call leaves behind.
