@@ -70,6 +70,17 @@ STREAM_TAG ReadStreamTag(const uint8_t* frame, size_t length, const MPEG_HEADER&
   return tag;
 }
 
+class CFileBytes : public IMpegByteSource {
+ public:
+  explicit CFileBytes(CFile& file) : file_(file) {}
+  size_t ReadAt(int64_t offset, uint8_t* buffer, size_t count) override {
+    return file_.Seek(offset) ? file_.Read(buffer, count) : 0;
+  }
+
+ private:
+  CFile& file_;
+};
+
 class CMp3Comparison {
  public:
   CMp3Comparison(const std::string& mp3Path, const std::string& wavPath, IJobReport& report)
@@ -143,19 +154,16 @@ bool CMp3Comparison::Refill() {
 
 bool CMp3Comparison::OpenMp3() {
   if (!mp3_.Open(mp3Path_, CFile::Mode::Read)) return Fail("the MP3 file cannot be opened");
+  // The first frame is looked for as the decoding step looks: past an
+  // ID3v2 tag and any junk.
+  CFileBytes source(mp3_);
+  int64_t size = std::max<int64_t>(mp3_.Size(), 0);
+  int64_t first = FindFirstFrame(source, size);
+  if (first >= size || !mp3_.Seek(first)) return Fail("no MPEG audio found");
   in_.resize(kInputBytes);
+  inAt_ = 0;
   inHeld_ = mp3_.Read(in_.data(), in_.size());
   inEnded_ = inHeld_ < in_.size();
-  // An ID3v2 tag at the start is skipped like a decoder skips it.
-  int64_t first = 0;
-  if (inHeld_ >= 10 && std::memcmp(in_.data(), "ID3", 3) == 0) {
-    first = FindFirstFrame(in_.data(), inHeld_);
-    if (static_cast<size_t>(first) >= inHeld_) return Fail("no MPEG audio found");
-  } else {
-    first = static_cast<int64_t>(FindFirstFrame(in_.data(), inHeld_));
-  }
-  inAt_ = static_cast<size_t>(first);
-  inHeld_ -= inAt_;
   int32_t bitRate = 0;
   int32_t length = ParseFrameHeader(in_.data() + inAt_, inHeld_, header_, bitRate);
   if (length <= 0 || static_cast<size_t>(length) > inHeld_) return Fail("no MPEG audio found");

@@ -94,6 +94,10 @@ TEST_F(Mp3VerificationTest, RealLameAt128And320PassesWithRoomToSpare) {
     std::printf("%-12s SNR %.1f dB (floor %.1f)\n", c.options, result.snrDb, SnrFloorDb(c.kbit));
   }
   EXPECT_TRUE(report_.lines.empty());
+  // A large ID3v2 tag before the first frame is passed over.
+  ASSERT_TRUE(Lame("-b 128 --add-id3v2 --tt " + std::string(40000, 'x'), "source.wav", "tagged.mp3"));
+  MP3_VERIFICATION tagged = Verify("tagged.mp3");
+  EXPECT_TRUE(tagged.passed) << tagged.problem;
 }
 
 TEST_F(Mp3VerificationTest, DroppedFrameIsFlagged) {
@@ -165,6 +169,65 @@ TEST_F(Mp3VerificationTest, AbortStopsTheComparison) {
   MP3_VERIFICATION result = Verify("good.mp3");
   EXPECT_FALSE(result.passed);
   EXPECT_TRUE(result.cancelled);
+}
+
+// A stand-in library that hands back a stream made beforehand, whole, when
+// the stream ends: the encoding step then writes, tags and verifies it.
+Bytes g_prepared;
+
+BE_ERR BE_CALL PreparedInit(void*, uint32_t* samples, uint32_t* bufferSize, HBE_STREAM* stream) {
+  *samples = 2304;
+  *bufferSize = static_cast<uint32_t>(g_prepared.size());
+  *stream = 1;
+  return 0;
+}
+BE_ERR BE_CALL PreparedChunk(HBE_STREAM, uint32_t, const int16_t*, uint8_t*, uint32_t* produced) {
+  *produced = 0;
+  return 0;
+}
+BE_ERR BE_CALL PreparedDeinit(HBE_STREAM, uint8_t* out, uint32_t* produced) {
+  std::memcpy(out, g_prepared.data(), g_prepared.size());
+  *produced = static_cast<uint32_t>(g_prepared.size());
+  return 0;
+}
+BE_ERR BE_CALL PreparedClose(HBE_STREAM) { return 0; }
+void BE_CALL PreparedVersion(void*) {}
+
+TEST_F(Mp3VerificationTest, TheEncodingStepLogsTheVerdictAndGoesOn) {
+  ASSERT_TRUE(Sox(Host("source.wav") + " " + Host("right-silent.wav") + " remix 1 0"));
+  ASSERT_TRUE(Lame("-b 128 -t", "source.wav", "good.mp3"));
+  ASSERT_TRUE(Lame("-b 128 -t", "right-silent.wav", "bad.mp3"));
+  CEncoderBinding encoder;
+  encoder.Adopt(nullptr, {PreparedInit, PreparedChunk, PreparedDeinit, PreparedClose, PreparedVersion, nullptr});
+  CAppSettings settings;
+  settings.sessionOutputFolder = folder_ + "out\\";
+  std::filesystem::create_directories(HostFolder(folder_ + "out"));
+  struct CASE {
+    const char* prepared;
+    int verify;
+    const char* verdict;  // nullptr: no verdict line
+  };
+  for (const CASE& c : {CASE{"good.mp3", 1, "verified (SNR "}, CASE{"bad.mp3", 1, "NOT verified: the right channel is silent"},
+                        CASE{"bad.mp3", 0, nullptr}}) {
+    SCOPED_TRACE(std::string(c.prepared) + (c.verify ? " verified" : " unverified"));
+    g_prepared = ReadAll(folder_ + c.prepared);
+    settings.VerifyMP3 = c.verify;
+    CRecordingJobReport report;
+    CJob job;
+    job.report = &report;
+    job.options = JobOptionsFromSettings(settings);  // with an ID3v1 tag at the end
+    CJobItem item;
+    item.sourceName = folder_ + "source.wav";
+    job.items.push_back(item);
+    ASSERT_TRUE(EncodeWaveToMp3(job, encoder)) << "a failed verification does not fail the job";
+    ASSERT_EQ(report.lines.size(), c.verdict ? 3u : 2u);
+    EXPECT_TRUE(LooksLike(report.lines[1], "(", ") Encoding " + item.sourceName + " OK!"));
+    if (c.verdict) {
+      EXPECT_TRUE(LooksLike(report.lines[2], "(", "")) << report.lines[2];
+      EXPECT_NE(report.lines[2].find(") " + item.sourceName + " " + c.verdict), std::string::npos) << report.lines[2];
+    }
+    EXPECT_TRUE(std::filesystem::exists(HostFolder(folder_ + "out\\source.MP3")));
+  }
 }
 
 TEST(SnrFloorTest, RisesWithTheBitRate) {
