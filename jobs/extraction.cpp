@@ -156,8 +156,8 @@ void CTrackExtraction::LogSecureReading(uint32_t trackStart) const {
     Log(kHealedLine, healed == 1 ? std::string("1 block") : Format("%u blocks", healed));
   const std::vector<FRAME_RANGE>& suspicious = secure_->Suspicious();
   for (size_t i = 0; i < suspicious.size() && i < kMaxSuspiciousLines; ++i)
-    Log(kSuspiciousLine, TrackTimeText(suspicious[i].first - trackStart) + " - " +
-                             TrackTimeText(suspicious[i].last - trackStart));
+    Log(kSuspiciousLine,
+        TrackTimeText(suspicious[i].first - trackStart) + " - " + TrackTimeText(suspicious[i].last - trackStart));
   if (suspicious.size() > kMaxSuspiciousLines)
     Log(kMoreSuspiciousLine, std::to_string(suspicious.size() - kMaxSuspiciousLines));
 }

@@ -173,8 +173,7 @@ bool CMp3Comparison::OpenMp3() {
   channels_ = static_cast<uint32_t>(std::clamp(format.channels, 0, 2));
   sampleRate_ = static_cast<uint32_t>(std::max(format.sampleRate, 0));
   leastFrame_ = static_cast<size_t>(length) - (header_.padding ? (header_.layerCode == 3 ? 4 : 1) : 0);
-  if (sampleRate_ != wave_.rate)
-    return Fail(Format("sampling rate %u Hz, the WAV has %u Hz", sampleRate_, wave_.rate));
+  if (sampleRate_ != wave_.rate) return Fail(Format("sampling rate %u Hz, the WAV has %u Hz", sampleRate_, wave_.rate));
   if (channels_ == 0 || channels_ > wave_.channels)
     return Fail(Format("%u channels for a WAV of %u", channels_, wave_.channels));
   tag_ = ReadStreamTag(in_.data() + inAt_, static_cast<size_t>(length), header_);
@@ -303,8 +302,8 @@ bool CMp3Comparison::Judge() {
   double signal = signal_[0] + signal_[1], noise = noise_[0] + noise_[1];
   if (channels_ == 2 && swappedNoise_ * 4 < noise) return Fail("the left and right channels are swapped");
   result_.snrDb = Decibels(signal, noise);
-  uint32_t kbit = static_cast<uint32_t>(static_cast<double>(audioBytes_) * 8 * sampleRate_ /
-                                        static_cast<double>(decodedFrames_) / 1000 + 0.5);
+  uint32_t kbit = static_cast<uint32_t>(
+      static_cast<double>(audioBytes_) * 8 * sampleRate_ / static_cast<double>(decodedFrames_) / 1000 + 0.5);
   double floor = SnrFloorDb(kbit);
   bool quiet = samples == 0 || signal / (samples * channels_) < kQuietMeanSquare;
   if (!quiet && result_.snrDb < floor)

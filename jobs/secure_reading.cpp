@@ -56,10 +56,10 @@ void CSecureReader::ReadStretch(uint32_t lba) {
 }
 
 void CSecureReader::MoveAway(uint32_t lba) {
-  uint32_t away = lba >= start_ + stretchFrames_         ? lba - stretchFrames_
-                  : end_ - lba > stretchFrames_          ? lba + stretchFrames_
-                  : lba - start_ >= end_ - 1 - lba       ? start_
-                                                         : end_ - 1;
+  uint32_t away = lba >= start_ + stretchFrames_   ? lba - stretchFrames_
+                  : end_ - lba > stretchFrames_    ? lba + stretchFrames_
+                  : lba - start_ >= end_ - 1 - lba ? start_
+                                                   : end_ - 1;
   scratch_.resize(kFrameSize);
   read_(away, 1, scratch_.data());  // only the move matters
 }

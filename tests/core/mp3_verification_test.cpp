@@ -117,7 +117,8 @@ TEST_F(Mp3VerificationTest, DroppedFrameIsFlagged) {
     std::printf("dropped frame %zu: %s\n", dropped, result.problem.c_str());
   }
   // The stream cut short after a third of its frames.
-  WriteAll(folder_ + "short.mp3", Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(frames[frames.size() / 3])));
+  WriteAll(folder_ + "short.mp3",
+           Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(frames[frames.size() / 3])));
   MP3_VERIFICATION result = Verify("short.mp3");
   EXPECT_FALSE(result.passed);
   EXPECT_NE(result.problem.find("samples decoded"), std::string::npos) << result.problem;
@@ -207,8 +208,8 @@ TEST_F(Mp3VerificationTest, TheEncodingStepLogsTheVerdictAndGoesOn) {
     int verify;
     const char* verdict;  // nullptr: no verdict line
   };
-  for (const CASE& c : {CASE{"good.mp3", 1, "verified (SNR "}, CASE{"bad.mp3", 1, "NOT verified: the right channel is silent"},
-                        CASE{"bad.mp3", 0, nullptr}}) {
+  for (const CASE& c : {CASE{"good.mp3", 1, "verified (SNR "},
+                        CASE{"bad.mp3", 1, "NOT verified: the right channel is silent"}, CASE{"bad.mp3", 0, nullptr}}) {
     SCOPED_TRACE(std::string(c.prepared) + (c.verify ? " verified" : " unverified"));
     g_prepared = ReadAll(folder_ + c.prepared);
     settings.VerifyMP3 = c.verify;

@@ -79,8 +79,8 @@ TEST(SecureReaderTest, ReadsEveryBlockTwiceAStretchApart) {
   // comes 40 frames of other reads after its first.
   std::vector<uint32_t> order;
   for (const auto& r : drive.reads) order.push_back(r.first);
-  EXPECT_EQ(order, (std::vector<uint32_t>{0, 10, 20, 30, 0, 10, 20, 30, 40, 50, 60, 70, 40, 50, 60, 70, 80, 90, 80,
-                                          90}));
+  EXPECT_EQ(order,
+            (std::vector<uint32_t>{0, 10, 20, 30, 0, 10, 20, 30, 40, 50, 60, 70, 40, 50, 60, 70, 80, 90, 80, 90}));
   EXPECT_EQ(reader.HealedBlocks(), 0u);
   EXPECT_TRUE(reader.Suspicious().empty());
 }

@@ -155,13 +155,13 @@ TEST_P(DamagedEncodingTest, VerificationFlagsTheDamagedFileAndTheJobGoesOn) {
   std::string target = folder_ + "damaged";
   CProgramUnderTest program("proven-damaged");
   for (const char* name : {"LAME_ENC.DLL", "BLADEENC.DLL"})
-    ASSERT_TRUE(CopyFileA((BuildFolder() + "fakes\\damaging\\" + name).c_str(), (program.Folder() + name).c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA((BuildFolder() + "fakes\\damaging\\" + name).c_str(), (program.Folder() + name).c_str(), FALSE));
   HWND main = Start(program, "-A1,2  -DV -F" + target);
   ASSERT_NE(main, nullptr);
   std::vector<std::string> log = FinishedLog(program, main, "damaged-" + damage.substr(0, damage.find('=')) + ".bmp");
-  std::string expected = damage == "silence=right" ? ") Track 1 NOT verified: the right channel is silent"
-                                                   : ") Track 1 NOT verified: ";
+  std::string expected =
+      damage == "silence=right" ? ") Track 1 NOT verified: the right channel is silent" : ") Track 1 NOT verified: ";
   EXPECT_TRUE(HasLine(log, expected)) << Joined(log);
   EXPECT_TRUE(HasLine(log, ") Track 2 NOT verified: ")) << Joined(log);
   EXPECT_TRUE(std::filesystem::exists(target + "\\Track 2.MP3")) << "the file is kept for the user to judge";

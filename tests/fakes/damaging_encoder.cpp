@@ -147,7 +147,9 @@ __declspec(dllexport) uint32_t __cdecl beDeinitStream(uint32_t stream, uint8_t* 
   return 0;
 }
 
-__declspec(dllexport) uint32_t __cdecl beCloseStream(uint32_t stream) { return real.close ? real.close(stream) : kFailure; }
+__declspec(dllexport) uint32_t __cdecl beCloseStream(uint32_t stream) {
+  return real.close ? real.close(stream) : kFailure;
+}
 
 __declspec(dllexport) void __cdecl beVersion(void* version) {
   if (Bind()) real.version(version);
