@@ -149,11 +149,15 @@ class DamagedEncodingTest : public ProvenRipTest, public ::testing::WithParamInt
 
 TEST_P(DamagedEncodingTest, VerificationFlagsTheDamagedFileAndTheJobGoesOn) {
   std::string damage = GetParam();
-  CScopedEnvironment library("CANTARO_DAMAGE_LIBRARY", BuildFolder() + "LAME_ENC.DLL");
-  CScopedEnvironment how("CANTARO_DAMAGE", damage);
   CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + cue_);
   std::string target = folder_ + "damaged";
   CProgramUnderTest program("proven-damaged");
+  // The real library under a name of its own, so that loading it does not
+  // find the stand-in already loaded under the same one.
+  std::string real = program.Folder() + "REAL_LAME.DLL";
+  ASSERT_TRUE(CopyFileA((BuildFolder() + "LAME_ENC.DLL").c_str(), real.c_str(), FALSE));
+  CScopedEnvironment library("CANTARO_DAMAGE_LIBRARY", real);
+  CScopedEnvironment how("CANTARO_DAMAGE", damage);
   for (const char* name : {"LAME_ENC.DLL", "BLADEENC.DLL"})
     ASSERT_TRUE(
         CopyFileA((BuildFolder() + "fakes\\damaging\\" + name).c_str(), (program.Folder() + name).c_str(), FALSE));
