@@ -277,16 +277,16 @@ bool CMp3Comparison::DecodeAll() {
 bool CMp3Comparison::Judge() {
   uint64_t delay = (tag_.delays ? tag_.delay : kLameEncoderDelay) + (header_.layerCode == 1 ? kLayer3DecoderDelay : 0);
   if (decodedFrames_ == 0) return Fail("no MPEG audio found");
-  if (sourceRead_ < sourceFrames_ || decodedFrames_ < sourceFrames_ + delay)
-    return Fail(Format("%llu samples decoded, fewer than the WAV's %llu and the encoder's delay",
-                       static_cast<unsigned long long>(decodedFrames_),
-                       static_cast<unsigned long long>(sourceFrames_)));
+  unsigned long long decoded = decodedFrames_;
+  unsigned long long least = sourceFrames_ + delay;
+  if (sourceRead_ < sourceFrames_ || decoded < least)
+    return Fail(Format("too short: %llu samples decoded, at least %llu expected", decoded, least));
   uint64_t extra = decodedFrames_ - sourceFrames_;
   uint64_t allowed = tag_.delays ? tag_.delay + tag_.padding : delay + 2 * kLayer3FrameSamples;
-  if (tag_.delays ? extra != allowed : extra > allowed)
-    return Fail(Format("%llu samples decoded for the WAV's %llu, more than the encoder's delay and padding",
-                       static_cast<unsigned long long>(decodedFrames_),
-                       static_cast<unsigned long long>(sourceFrames_)));
+  unsigned long long most = sourceFrames_ + allowed;
+  if (tag_.delays && extra != allowed)
+    return Fail(Format("%llu samples decoded, the LAME tag says %llu", decoded, most));
+  if (extra > allowed) return Fail(Format("too long: %llu samples decoded, at most %llu expected", decoded, most));
   double samples = static_cast<double>(sourceFrames_);
   static const char* const kNames[2] = {"left", "right"};
   for (uint32_t c = 0; c < channels_; ++c) {

@@ -91,7 +91,6 @@ TEST_F(Mp3VerificationTest, RealLameAt128And320PassesWithRoomToSpare) {
     MP3_VERIFICATION result = Verify("good.mp3");
     EXPECT_TRUE(result.passed) << result.problem;
     EXPECT_GE(result.snrDb, SnrFloorDb(c.kbit) + 3) << "too little room above the floor";
-    std::printf("%-12s SNR %.1f dB (floor %.1f)\n", c.options, result.snrDb, SnrFloorDb(c.kbit));
   }
   EXPECT_TRUE(report_.lines.empty());
   // A large ID3v2 tag before the first frame is passed over.
@@ -114,14 +113,25 @@ TEST_F(Mp3VerificationTest, DroppedFrameIsFlagged) {
     MP3_VERIFICATION result = Verify("dropped.mp3");
     EXPECT_FALSE(result.passed);
     EXPECT_FALSE(result.problem.empty());
-    std::printf("dropped frame %zu: %s\n", dropped, result.problem.c_str());
+    EXPECT_EQ(result.problem.rfind("too short: ", 0), 0u) << result.problem;
   }
+  // With a LAME tag the length must be exactly what the tag states.
+  ASSERT_TRUE(Lame("-b 128", "source.wav", "tagged.mp3"));
+  Bytes tagged = ReadAll(folder_ + "tagged.mp3");
+  std::vector<size_t> taggedFrames = FrameOffsets(tagged);
+  ASSERT_GT(taggedFrames.size(), 200u);
+  tagged.erase(tagged.begin() + static_cast<std::ptrdiff_t>(taggedFrames[150]),
+               tagged.begin() + static_cast<std::ptrdiff_t>(taggedFrames[151]));
+  WriteAll(folder_ + "tagged-dropped.mp3", tagged);
+  MP3_VERIFICATION tagResult = Verify("tagged-dropped.mp3");
+  EXPECT_FALSE(tagResult.passed);
+  EXPECT_NE(tagResult.problem.find(" samples decoded, "), std::string::npos) << tagResult.problem;
   // The stream cut short after a third of its frames.
   WriteAll(folder_ + "short.mp3",
            Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(frames[frames.size() / 3])));
   MP3_VERIFICATION result = Verify("short.mp3");
   EXPECT_FALSE(result.passed);
-  EXPECT_NE(result.problem.find("samples decoded"), std::string::npos) << result.problem;
+  EXPECT_EQ(result.problem.rfind("too short: ", 0), 0u) << result.problem;
 }
 
 TEST_F(Mp3VerificationTest, SilentChannelSwappedChannelsAndWrongRateAreNamed) {
