@@ -126,6 +126,19 @@ TEST_F(Mp3VerificationTest, DroppedFrameIsFlagged) {
   MP3_VERIFICATION tagResult = Verify("tagged-dropped.mp3");
   EXPECT_FALSE(tagResult.passed);
   EXPECT_NE(tagResult.problem.find(" samples decoded, "), std::string::npos) << tagResult.problem;
+  // Frames added at the end make a stream longer than delay and padding allow.
+  for (const char* name : {"whole.mp3", "tagged.mp3"}) {
+    Bytes longer = ReadAll(folder_ + name);
+    std::vector<size_t> at = FrameOffsets(longer);
+    Bytes tail(longer.begin() + static_cast<std::ptrdiff_t>(at[at.size() - 4]), longer.end());
+    longer.insert(longer.end(), tail.begin(), tail.end());
+    WriteAll(folder_ + "longer.mp3", longer);
+    MP3_VERIFICATION result = Verify("longer.mp3");
+    EXPECT_FALSE(result.passed) << name;
+    EXPECT_TRUE(result.problem.rfind("too long: ", 0) == 0 ||
+                result.problem.find(" samples decoded, the LAME tag says ") != std::string::npos)
+        << result.problem;
+  }
   // The stream cut short after a third of its frames.
   WriteAll(folder_ + "short.mp3",
            Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(frames[frames.size() / 3])));
