@@ -90,8 +90,14 @@ rip() {
 rounds="${ROUNDS:-3}"
 plain="" verified="" wav="" secure=""
 for round in $(seq 1 "$rounds"); do
-  plain=$(best "$plain" "$(rip OUTPUTFORMAT=0 VERIFYMP3=0 SECUREREAD=0)")
-  verified=$(best "$verified" "$(rip OUTPUTFORMAT=0 VERIFYMP3=1 SECUREREAD=0)")
+  # Which of the pair goes first changes every round: the machine is shared.
+  if [ $((round % 2)) = 1 ]; then
+    plain=$(best "$plain" "$(rip OUTPUTFORMAT=0 VERIFYMP3=0 SECUREREAD=0)")
+    verified=$(best "$verified" "$(rip OUTPUTFORMAT=0 VERIFYMP3=1 SECUREREAD=0)")
+  else
+    verified=$(best "$verified" "$(rip OUTPUTFORMAT=0 VERIFYMP3=1 SECUREREAD=0)")
+    plain=$(best "$plain" "$(rip OUTPUTFORMAT=0 VERIFYMP3=0 SECUREREAD=0)")
+  fi
   wav=$(best "$wav" "$(rip OUTPUTFORMAT=1 VERIFYMP3=0 SECUREREAD=0)")
   secure=$(best "$secure" "$(rip OUTPUTFORMAT=1 VERIFYMP3=0 SECUREREAD=1)")
 done
