@@ -38,6 +38,8 @@ EXTRACTION_OPTIONS ExtractionOptions(const CAppSettings& s) {
   extraction.deleteSilence = s.DeleteSilence;
   extraction.leadingFrame = s.LeadingFrame;
   extraction.trailingFrame = s.TrailingFrame;
+  extraction.secureRead = s.SecureRead;
+  extraction.retryTimes = s.RetryTimes;
   return extraction;
 }
 
@@ -49,6 +51,7 @@ JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
   options.outputFolder = settings.sessionOutputFolder;
   options.normalize = settings.Normalize;
   options.normalizeRatio = settings.NormalizeRatio;
+  options.verifyMp3 = settings.VerifyMP3;
   options.naming = NamingOptions(settings);
   options.encoding = EncodingOptions(settings);
   options.extraction = ExtractionOptions(settings);

@@ -99,6 +99,10 @@ class CAppSettings {
   // Beyond the first release, each off by default.
   int32_t EncodeWhileReading = 0;  // encode earlier tracks on every core while the drive reads
   int32_t ID3V2 = 0;  // an ID3v2.3 tag (with the cover) in front of each MP3
+  int32_t SecureRead = 0;
+  int32_t VerifyMP3 = 1;
+  int32_t AccurateRip = 1;
+  std::string AccurateRipURL = "http://www.accuraterip.com/accuraterip";
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash

@@ -8,6 +8,7 @@
 #include "jobs/job_step.h"
 #include "jobs/naming.h"
 #include "jobs/normalize.h"
+#include "jobs/secure_reading.h"
 #include "jobs/wav_file.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -30,6 +31,13 @@ uint32_t FramesPerRead(int32_t bufferSize) {
 
 namespace {
 
+// New lines of secure reading; they appear only when it is on.
+constexpr const char* kHealedLine = "(%s) Secure reading: %s read again until two reads agreed";
+constexpr const char* kSuspiciousLine = "(%s) Suspicious position: %s, no two reads agreed";
+constexpr const char* kMoreSuspiciousLine = "(%s) Suspicious positions: %s more";
+// The most suspicious ranges a track logs one by one.
+constexpr size_t kMaxSuspiciousLines = 20;
+
 class CTrackExtraction : private CJobStep {
  public:
   CTrackExtraction(CJob& job, CDriveCommands& commands)
@@ -49,6 +57,8 @@ class CTrackExtraction : private CJobStep {
   bool PreRead(uint32_t start);
   bool OpenOutput();
   bool ReadLoop(uint32_t start, uint32_t end);
+  void ChooseReader(uint32_t start, uint32_t end);
+  void LogSecureReading(uint32_t trackStart) const;
   void Normalise();
 
   CJobItem& item_;
@@ -57,6 +67,8 @@ class CTrackExtraction : private CJobStep {
   CFile file_;
   std::vector<uint8_t> buffer_;
   uint32_t framesPerRead_ = 26;
+  FRAME_READER read_;
+  std::unique_ptr<CSecureReader> secure_;
   uint32_t written_ = 0;
   CPeakTracker peak_;
   bool succeeded_ = false;
@@ -104,7 +116,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     request.frames = std::min(end - lba, framesPerRead_);
     request.bytes = request.frames * kFrameBytes;
     request.buffer = buffer_.data();
-    if (commands_.ReadSectors(job_.device, request)) {
+    if (read_(request.start, request.frames, request.buffer)) {
       if (options_.normalize) peak_.Add(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
         LogFileError(file_);
@@ -123,6 +135,33 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
   return true;
 }
 
+void CTrackExtraction::ChooseReader(uint32_t start, uint32_t end) {
+  read_ = [this](uint32_t lba, uint32_t frames, uint8_t* buffer) {
+    CD_READ_REQUEST request;
+    request.start = lba;
+    request.frames = frames;
+    request.bytes = frames * kFrameBytes;
+    request.buffer = buffer;
+    return commands_.ReadSectors(job_.device, request);
+  };
+  if (!options_.extraction.secureRead) return;
+  uint32_t rereads = static_cast<uint32_t>(std::max<int32_t>(options_.extraction.retryTimes, 1));
+  secure_ = std::make_unique<CSecureReader>(read_, start, end, framesPerRead_, rereads);
+  read_ = secure_->AsFrameReader();
+}
+
+void CTrackExtraction::LogSecureReading(uint32_t trackStart) const {
+  if (!secure_) return;
+  if (uint32_t healed = secure_->HealedBlocks())
+    Log(kHealedLine, healed == 1 ? std::string("1 block") : Format("%u blocks", healed));
+  const std::vector<FRAME_RANGE>& suspicious = secure_->Suspicious();
+  for (size_t i = 0; i < suspicious.size() && i < kMaxSuspiciousLines; ++i)
+    Log(kSuspiciousLine,
+        TrackTimeText(suspicious[i].first - trackStart) + " - " + TrackTimeText(suspicious[i].last - trackStart));
+  if (suspicious.size() > kMaxSuspiciousLines)
+    Log(kMoreSuspiciousLine, std::to_string(suspicious.size() - kMaxSuspiciousLines));
+}
+
 void CTrackExtraction::Normalise() {
   std::string path = job_.keepWav ? item_.outputPath : job_.temporaryWavPath;
   job_.report->ItemStart(ITEM_NORMALIZING, job_.keepWav ? item_.outputPath : STR_TEMPORARY_WAVE, true);
@@ -134,7 +173,8 @@ void CTrackExtraction::Normalise() {
 
 bool CTrackExtraction::Run() {
   item_.elapsed = TickCount();
-  uint32_t start = static_cast<uint32_t>(item_.startSector);
+  const uint32_t trackStart = static_cast<uint32_t>(item_.startSector);
+  uint32_t start = trackStart;
   uint32_t end = static_cast<uint32_t>(item_.endSector);
   const EXTRACTION_OPTIONS& extraction = options_.extraction;
   if (extraction.deleteSilence == 1)
@@ -166,7 +206,9 @@ bool CTrackExtraction::Run() {
     return false;
   }
   Log(STR_EXTRACTING, item_.sourceName);
+  ChooseReader(start, end);
   if (end > start && !ReadLoop(start, end)) return false;
+  LogSecureReading(trackStart);
   if (end <= start) job_.report->ExtractProgress(1000, 0, false);
   if (!WriteCdAudioHeader(file_, written_)) {
     LogFileError(file_);

@@ -38,6 +38,8 @@ struct EXTRACTION_OPTIONS {
   int32_t deleteSilence = 0;  // "DeleteSilence"; 1 trims the frame counts below
   int32_t leadingFrame = 0;   // "LeadingFrame"
   int32_t trailingFrame = 0;  // "TrailingFrame"
+  int32_t secureRead = 0;     // "SecureRead": every block read twice until two reads agree
+  int32_t retryTimes = 5;     // "RetryTimes": also the re-reads of a block whose reads differ
 };
 
 struct JOB_OPTIONS {
@@ -45,6 +47,7 @@ struct JOB_OPTIONS {
   std::string outputFolder;    // the session output folder; ends with one backslash
   int32_t normalize = 0;       // "Normalize"
   int32_t normalizeRatio = 0;  // "NormalizeRatio", percent of full scale
+  int32_t verifyMp3 = 0;       // "VerifyMP3": each MP3 is decoded back and compared with its WAV
   NAMING_OPTIONS naming;
   ENCODING_OPTIONS encoding;
   EXTRACTION_OPTIONS extraction;

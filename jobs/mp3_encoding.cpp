@@ -9,6 +9,7 @@
 #include "jobs/encoder_config.h"
 #include "jobs/job_step.h"
 #include "jobs/job_workers.h"
+#include "jobs/mp3_verification.h"
 #include "jobs/naming.h"
 #include "jobs/wav_file.h"
 #include "platform/clock.h"
@@ -222,6 +223,7 @@ bool CFileEncoding::Run() {
   keepOutput_ = !job_.cancelled;  // an aborted MP3 is incomplete
   item_.elapsed = TickCount() - item_.elapsed;
   if (!job_.cancelled) Log(STR_ENCODING_OK, item_.sourceName);
+  if (!job_.cancelled && options_.verifyMp3) VerifyEncodedFile(job_, item_.sourceName, path, inputPath);
   return true;
 }
 

@@ -43,6 +43,15 @@ bool ParseMilliseconds(const std::string& text, uint32_t& microseconds) {
   return microseconds <= kMaxDelayPerSectorMs * 1000;
 }
 
+// "LBA" or "FIRST-LAST", FIRST not after LAST.
+bool ParseRange(const std::string& value, VIRTUAL_LBA_RANGE& range) {
+  size_t dash = value.find('-');
+  bool ok = dash == std::string::npos ? ParseNumber(value, range.first) && ParseNumber(value, range.last)
+                                      : ParseNumber(Trim(value.substr(0, dash)), range.first) &&
+                                            ParseNumber(Trim(value.substr(dash + 1)), range.last);
+  return ok && range.first <= range.last;
+}
+
 bool IsPrintable(const std::string& text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) return false;
@@ -63,11 +72,7 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
   if (name == "bad") {
     if (!needs(true)) return false;
     VIRTUAL_LBA_RANGE range;
-    size_t dash = value.find('-');
-    bool ok = dash == std::string::npos ? ParseNumber(value, range.first) && ParseNumber(value, range.last)
-                                        : ParseNumber(Trim(value.substr(0, dash)), range.first) &&
-                                              ParseNumber(Trim(value.substr(dash + 1)), range.last);
-    if (!ok || range.first > range.last) {
+    if (!ParseRange(value, range)) {
       why = "bad=" + value + " is not an LBA or a range FIRST-LAST";
       return false;
     }
@@ -76,6 +81,26 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
       return false;
     }
     drive.badRanges.push_back(range);
+    return true;
+  }
+  if (name == "unstable") {
+    if (!needs(true)) return false;
+    VIRTUAL_UNSTABLE_RANGE unstable;
+    size_t colon = value.find(':');
+    bool ok = ParseRange(Trim(value.substr(0, colon)), unstable.range);
+    if (ok && colon != std::string::npos)
+      ok = ParseNumber(Trim(value.substr(colon + 1)), unstable.unstableReads) && unstable.unstableReads >= 1 &&
+           unstable.unstableReads <= kMaxUnstableReads;
+    if (!ok) {
+      why = "unstable=" + value + " is not an LBA or a range FIRST-LAST, optionally with :N reads from 1 to " +
+            std::to_string(kMaxUnstableReads);
+      return false;
+    }
+    if (drive.unstableRanges.size() == kMaxBadRanges) {
+      why = "more than " + std::to_string(kMaxBadRanges) + " unstable ranges";
+      return false;
+    }
+    drive.unstableRanges.push_back(unstable);
     return true;
   }
   if (name == "flaky") {
@@ -242,7 +267,8 @@ bool CommandShape(uint8_t opcode, uint8_t& cdbLength, DataDirection& direction) 
 
 }  // namespace
 
-CVirtualDrive::CVirtualDrive(VIRTUAL_DRIVE_CONFIG config) : config_(std::move(config)) {
+CVirtualDrive::CVirtualDrive(VIRTUAL_DRIVE_CONFIG config)
+    : config_(std::move(config)), unstableReadCounts_(config_.unstableRanges.size(), 0) {
   if (!config_.commandLog.empty()) commandLog_.Open(config_.commandLog, CFile::Mode::Create);
 }
 
@@ -521,13 +547,37 @@ uint32_t CVirtualDrive::ReadSectors(uint32_t lba, uint32_t count, SectorForm for
   }
   if (config_.delayPerSectorUs)
     std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{config_.delayPerSectorUs} * count));
-  if (form != SectorForm::UserData) return ReadRaw(lba, count, out) ? 0 : kCrc;
+  if (form != SectorForm::UserData) {
+    if (!ReadRaw(lba, count, out)) return kCrc;
+    DisturbUnstableFrames(lba, count, out);
+    return 0;
+  }
   uint8_t sector[kImageFrameBytes];
   for (uint32_t i = 0; i < count; ++i) {
     if (!ReadRaw(lba + i, 1, sector)) return kCrc;
     std::memcpy(out + size_t{i} * 2048, sector + 16, 2048);  // after sync and header
   }
   return 0;
+}
+
+void CVirtualDrive::DisturbUnstableFrames(uint32_t lba, uint32_t count, uint8_t* out) {
+  uint32_t last = lba + count - 1;
+  for (size_t r = 0; r < config_.unstableRanges.size(); ++r) {
+    const VIRTUAL_UNSTABLE_RANGE& unstable = config_.unstableRanges[r];
+    if (unstable.range.first > last || lba > unstable.range.last) continue;
+    uint32_t reads = unstableReadCounts_[r]++;
+    if (unstable.unstableReads != 0 && reads >= unstable.unstableReads) continue;
+    // An odd multiplier maps distinct read counts to distinct, non-zero
+    // masks, so no two reads of the range return the same samples.
+    uint32_t mask = (reads + 1) * 0x9E3779B1u;
+    uint32_t first = std::max(lba, unstable.range.first);
+    uint32_t end = std::min(last, unstable.range.last) + 1;
+    for (uint32_t frame = first; frame < end; ++frame) {
+      uint8_t* sector = out + size_t{frame - lba} * kImageFrameBytes;
+      for (size_t at = 0; at + 4 <= kImageFrameBytes; at += 64)
+        for (size_t b = 0; b < 4; ++b) sector[at + b] ^= static_cast<uint8_t>(mask >> (8 * b));
+    }
+  }
 }
 
 bool CVirtualDrive::ReadRaw(uint32_t lba, uint32_t count, uint8_t* out) {

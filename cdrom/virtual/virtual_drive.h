@@ -40,11 +40,19 @@ struct VIRTUAL_LBA_RANGE {
   uint32_t last = 0;   // inclusive
 };
 
+// A range whose reads return different samples each time, as a scratched
+// disc does under a drive that cannot settle on its bits.
+struct VIRTUAL_UNSTABLE_RANGE {
+  VIRTUAL_LBA_RANGE range;
+  uint32_t unstableReads = 0;  // the first this many reads touching it differ; 0 = every read
+};
+
 // One virtual drive as configured.
 struct VIRTUAL_DRIVE_CONFIG {
   char letter = 0;  // 'A'..'Z'
   std::string cuePath;
   std::vector<VIRTUAL_LBA_RANGE> badRanges;  // reads touching them fail
+  std::vector<VIRTUAL_UNSTABLE_RANGE> unstableRanges;
   uint32_t failFirstAttempts = 0;            // each command fails this often before it works
   bool rejectModeSense = false;
   bool noMedium = false;  // the tray stays empty
@@ -58,15 +66,19 @@ struct VIRTUAL_DRIVE_CONFIG {
   uint32_t textPackToCorrupt = 0;
 };
 
-inline constexpr size_t kMaxBadRanges = 64;
+inline constexpr size_t kMaxBadRanges = 64;  // also the most unstable ranges
+inline constexpr uint32_t kMaxUnstableReads = 1000;
 inline constexpr uint32_t kMaxFailFirstAttempts = 1000;
 inline constexpr uint32_t kMaxDelayPerSectorMs = 1000;
 inline constexpr size_t kMaxVirtualDrivesText = 8192;
 
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
-// flaky=N, nosense, nomedium, delay=MS (up to three decimals), vendor=TEXT, product=TEXT,
-// revision=TEXT, log=PATH, notext, badtext=N. On failure error names the item and what is wrong with it.
+// unstable=FIRST-LAST[:N] or unstable=LBA[:N] (repeatable; audio reads
+// touching the range return different samples each time, or only the first
+// N times), flaky=N, nosense, nomedium, delay=MS (up to three decimals),
+// vendor=TEXT, product=TEXT, revision=TEXT, log=PATH, notext, badtext=N. On
+// failure error names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 
 // The Win32 error codes a failing virtual call leaves behind.
@@ -124,6 +136,8 @@ class CVirtualDrive {
   uint32_t ReadSectors(uint32_t lba, uint32_t count, SectorForm form, uint8_t* out);
   bool ReadRaw(uint32_t lba, uint32_t count, uint8_t* out);
   bool InjectedFailure(const SCSI_COMMAND& command);
+  // Alters the samples of an audio read in the unstable ranges it touches.
+  void DisturbUnstableFrames(uint32_t lba, uint32_t count, uint8_t* out);
 
   const VIRTUAL_DRIVE_CONFIG config_;
   mutable std::mutex lock_;
@@ -134,6 +148,7 @@ class CVirtualDrive {
   // The command being repeated and how often it has been failed.
   uint8_t lastCommand_[16 + 5] = {};
   uint32_t failedAttempts_ = 0;
+  std::vector<uint32_t> unstableReadCounts_;  // reads of each unstable range so far
   CFile commandLog_;
 };
 

@@ -203,6 +203,78 @@ TEST_F(ExtractionTest, DriveWithoutMediumFailsAtThePreRead) {
   EXPECT_TRUE(job_.temporaryWavPath.empty());
 }
 
+// The READ CD commands a drive's command log holds.
+size_t ReadCdCommands(const std::string& logPath) {
+  std::ifstream in(HostFolder(logPath));
+  size_t reads = 0;
+  for (std::string line; std::getline(in, line);) reads += line.rfind("BE ", 0) == 0;
+  return reads;
+}
+
+TEST_F(ExtractionTest, WithSecureReadingOffAnUnstableRangeIsReadOnceAsIs) {
+  MakeJob("|unstable=100-110|log=" + folder_ + "commands.log", 0, 300);
+  settings_.BufferSize = 26;
+  job_.keepWav = true;
+  ASSERT_TRUE(Extract());
+  EXPECT_EQ(ReadCdCommands(folder_ + "commands.log"), 1u + 12u) << "the pre-read and one read per block";
+  std::vector<uint8_t> data = WavData(job_.items[0].outputPath);
+  std::vector<uint8_t> expected = TrackFrames(0, 300);
+  ASSERT_EQ(data.size(), expected.size());
+  EXPECT_TRUE(std::equal(data.begin(), data.begin() + 100 * 2352, expected.begin()));
+  EXPECT_FALSE(std::equal(data.begin() + 100 * 2352, data.begin() + 111 * 2352, expected.begin() + 100 * 2352));
+  EXPECT_EQ(report_.lines.size(), 2u);
+}
+
+TEST_F(ExtractionTest, SecureReadingHealsARangeThatDiffersOnItsFirstReads) {
+  MakeJob("|unstable=100-110:2|log=" + folder_ + "commands.log", 0, 300);
+  settings_.BufferSize = 26;
+  settings_.SecureRead = 1;
+  job_.keepWav = true;
+  ASSERT_TRUE(Extract());
+  EXPECT_EQ(WavData(job_.items[0].outputPath), TrackFrames(0, 300)) << "not bit-exact";
+  // Every block twice, and the two blocks over the range once more after a
+  // read elsewhere.
+  EXPECT_EQ(ReadCdCommands(folder_ + "commands.log"), 1u + 2 * 12u + 2 * 2u);
+  ASSERT_EQ(report_.lines.size(), 3u);
+  EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") Secure reading: 2 blocks read again until two reads agreed"))
+      << report_.lines[1];
+  EXPECT_TRUE(LooksLike(report_.lines[2], "(", ") Extracting Pattern OK!"));
+}
+
+TEST_F(ExtractionTest, SecureReadingReportsARangeThatNeverSettlesAndGoesOn) {
+  MakeJob("|unstable=140-141|unstable=290", 0, 300);
+  settings_.BufferSize = 26;
+  settings_.SecureRead = 1;
+  settings_.RetryTimes = 3;
+  job_.keepWav = true;
+  ASSERT_TRUE(Extract());
+  std::vector<uint8_t> data = WavData(job_.items[0].outputPath);
+  std::vector<uint8_t> expected = TrackFrames(0, 300);
+  ASSERT_EQ(data.size(), expected.size());
+  EXPECT_TRUE(std::equal(data.begin(), data.begin() + 140 * 2352, expected.begin()));
+  ASSERT_EQ(report_.lines.size(), 4u);
+  // Times within the track: the blocks 130..155 and 286..299.
+  EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") Suspicious position: 00:01.55 - 00:02.05, no two reads agreed"))
+      << report_.lines[1];
+  EXPECT_TRUE(LooksLike(report_.lines[2], "(", ") Suspicious position: 00:03.61 - 00:03.74, no two reads agreed"))
+      << report_.lines[2];
+  EXPECT_TRUE(LooksLike(report_.lines[3], "(", ") Extracting Pattern OK!"));
+}
+
+TEST_F(ExtractionTest, SecureTimesCountFromTheTrackStartBeforeTrimming) {
+  MakeJob("|unstable=200", 100, 300);
+  settings_.BufferSize = 26;
+  settings_.SecureRead = 1;
+  settings_.DeleteSilence = 1;
+  settings_.LeadingFrame = 10;
+  job_.keepWav = true;
+  ASSERT_TRUE(Extract());
+  // Blocks from 110: 188..213 holds frame 200, 88..113 frames into the track.
+  ASSERT_EQ(report_.lines.size(), 3u);
+  EXPECT_TRUE(LooksLike(report_.lines[1], "(", ") Suspicious position: 00:01.13 - 00:01.38, no two reads agreed"))
+      << report_.lines[1];
+}
+
 uint64_t g_freeBytes = 0;
 bool FixedFreeSpace(const std::string&, uint64_t& bytes) {
   bytes = g_freeBytes;

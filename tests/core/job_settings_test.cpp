@@ -32,6 +32,9 @@ CAppSettings DistinctSettings() {
   s.DeleteSilence = 90;
   s.LeadingFrame = 17;
   s.TrailingFrame = 19;
+  s.SecureRead = 3;
+  s.RetryTimes = 23;
+  s.VerifyMP3 = 4;
   return s;
 }
 
@@ -60,6 +63,9 @@ TEST(JobSettingsTest, EveryOptionComesFromItsSetting) {
   EXPECT_EQ(o.extraction.deleteSilence, 90);
   EXPECT_EQ(o.extraction.leadingFrame, 17);
   EXPECT_EQ(o.extraction.trailingFrame, 19);
+  EXPECT_EQ(o.extraction.secureRead, 3);
+  EXPECT_EQ(o.extraction.retryTimes, 23);
+  EXPECT_EQ(o.verifyMp3, 4);
 }
 
 TEST(JobSettingsTest, FirstRunSettingsGiveTheFirstRunOptions) {
@@ -78,6 +84,8 @@ TEST(JobSettingsTest, FirstRunSettingsGiveTheFirstRunOptions) {
   EXPECT_EQ(o.extraction.bufferSize, 26);
   EXPECT_EQ(o.extraction.skipError, 1);
   EXPECT_EQ(o.extraction.deleteSilence, 0);
+  EXPECT_EQ(o.extraction.secureRead, 0);  // reads as they always were
+  EXPECT_EQ(o.verifyMp3, 1);
 }
 
 }  // namespace

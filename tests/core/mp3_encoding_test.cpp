@@ -75,6 +75,7 @@ class Mp3EncodingTest : public ::testing::Test {
     encoder_.Adopt(nullptr, {FakeInit, FakeChunk, FakeDeinit, FakeClose, FakeVersion, FakeVbr});
     encoder_.loadedIndex = 1;
     settings_.sessionOutputFolder = folder_;
+    settings_.VerifyMP3 = 0;  // the stand-in writes text, not MPEG audio
     job_.report = &report_;
   }
 

@@ -43,9 +43,11 @@ TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   Load();
   // The whole table but CustomColor: 62 values of the first release and
   // those added since, each off by default.
-  EXPECT_EQ(key_.Count(), 62u + 2);
+  EXPECT_EQ(key_.Count(), 62u + 2 + 4);
   EXPECT_EQ(StoredDword("ENCODEWHILEREADING"), 0);
   EXPECT_EQ(StoredDword("ID3V2"), 0);  // the ID3v2.3 tag is off until chosen
+  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
+  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
   EXPECT_EQ(StoredDword("MP3ENCODER"), 1);
   EXPECT_EQ(key_.Find("MP3ENCODER")->storedName, "MP3ENCODER");
   EXPECT_EQ(key_.Find("OUTPUTFOLDER")->storedName, "OUTPUTFOLDER");
@@ -60,6 +62,10 @@ TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   EXPECT_EQ(StoredDword("WINDOWWIDTH"), 580);
   EXPECT_EQ(StoredDword("NORMALIZERATIO"), 95);
   EXPECT_EQ(StoredString("PROXYPASSWORD"), "");
+  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
+  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
+  EXPECT_EQ(StoredDword("ACCURATERIP"), 1);
+  EXPECT_EQ(StoredString("ACCURATERIPURL"), "http://www.accuraterip.com/accuraterip");
   EXPECT_EQ(key_.Find("CUSTOMCOLOR"), nullptr);
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "output")));
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "CACHE")));
@@ -201,11 +207,7 @@ TEST_F(SettingsTest, OverlongStringIsNeitherUsedNorOverwritten) {
   EXPECT_EQ(settings_.OutputFolder, program_ + "output");
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);
-  // The whole table but CustomColor: 62 values of the first release and
-  // those added since, each off by default.
-  EXPECT_EQ(key_.Count(), 62u + 2);
-  EXPECT_EQ(StoredDword("ENCODEWHILEREADING"), 0);
-  EXPECT_EQ(StoredDword("ID3V2"), 0);  // the ID3v2.3 tag is off until chosen
+  EXPECT_EQ(key_.WriteCount() - writesBefore, 60 + 2 + 4);  // every other value was created
   settings_.Save(key_, MAIN_WINDOW_GEOMETRY{200, 100, 580, 380, {60, 280, 80, 80}});
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);

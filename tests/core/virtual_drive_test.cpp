@@ -519,6 +519,43 @@ TEST_F(VirtualDriveTest, UnreadableRangesFailOnlyTheReadsThatTouchThem) {
   EXPECT_TRUE(Read(v, 901, 26, data));
 }
 
+TEST_F(VirtualDriveTest, UnstableRangeReturnsOtherSamplesOnEveryRead) {
+  Start("|unstable=400-409");
+  DeviceHandle v = OpenV();
+  commands_->Install(AccessPath::PassThrough, 0);
+  std::vector<uint8_t> first, second, third;
+  ASSERT_TRUE(Read(v, 390, 26, first));
+  ASSERT_TRUE(Read(v, 390, 26, second));
+  ASSERT_TRUE(Read(v, 390, 26, third));
+  EXPECT_NE(first, second);
+  EXPECT_NE(second, third);
+  EXPECT_NE(first, third);
+  // Only the frames inside the range differ from the image.
+  ExpectPatternFrame(first.data(), 390, "before the range");
+  ExpectPatternFrame(first.data() + 9 * 2352, 399, "before the range");
+  ExpectPatternFrame(first.data() + 20 * 2352, 410, "after the range");
+  EXPECT_TRUE(std::equal(first.begin(), first.begin() + 10 * 2352, second.begin()));
+  EXPECT_FALSE(std::equal(first.begin() + 10 * 2352, first.begin() + 11 * 2352, second.begin() + 10 * 2352));
+  EXPECT_FALSE(std::equal(first.begin() + 19 * 2352, first.begin() + 20 * 2352, second.begin() + 19 * 2352));
+  // Reads elsewhere are neither altered nor counted.
+  ASSERT_TRUE(Read(v, 100, 26, first));
+  ExpectPatternFrame(first.data(), 100, "elsewhere");
+}
+
+TEST_F(VirtualDriveTest, UnstableRangeSettlesAfterItsFirstReads) {
+  Start("|unstable=400:2");
+  DeviceHandle v = OpenV();
+  commands_->Install(AccessPath::PassThrough, 0);
+  std::vector<uint8_t> data, settled;
+  ASSERT_TRUE(Read(v, 400, 1, data));
+  ASSERT_TRUE(Read(v, 399, 2, settled));
+  EXPECT_FALSE(std::equal(data.begin(), data.end(), settled.begin() + 2352)) << "the second read still differs";
+  ASSERT_TRUE(Read(v, 400, 1, settled));
+  ExpectPatternFrame(settled.data(), 400, "third read");
+  ASSERT_TRUE(Read(v, 400, 1, settled));
+  ExpectPatternFrame(settled.data(), 400, "fourth read");
+}
+
 TEST_F(VirtualDriveTest, FlakyDriveFailsTheFirstAttemptsOfEveryCommand) {
   Start("|flaky=2");
   DeviceHandle v = OpenV();
@@ -717,6 +754,15 @@ TEST(VirtualDriveConfig, ItemsAndOptions) {
   EXPECT_EQ(drives[0].product, "0123456789ABCDEF");
   EXPECT_EQ(drives[0].revision, "R 2");
 
+  ASSERT_TRUE(ParseVirtualDrives("V=a.cue|unstable=5|unstable = 10-20 : 3", fine, error)) << error;
+  ASSERT_EQ(fine[0].unstableRanges.size(), 2u);
+  EXPECT_EQ(fine[0].unstableRanges[0].range.first, 5u);
+  EXPECT_EQ(fine[0].unstableRanges[0].range.last, 5u);
+  EXPECT_EQ(fine[0].unstableRanges[0].unstableReads, 0u) << "every read";
+  EXPECT_EQ(fine[0].unstableRanges[1].range.first, 10u);
+  EXPECT_EQ(fine[0].unstableRanges[1].range.last, 20u);
+  EXPECT_EQ(fine[0].unstableRanges[1].unstableReads, 3u);
+
   EXPECT_TRUE(ParseVirtualDrives("", drives, error));
   EXPECT_TRUE(drives.empty());
 }
@@ -746,6 +792,11 @@ TEST(VirtualDriveConfig, MalformedItemsAreNamed) {
       {"V=a.cue|bad=99999999999", "not an LBA or a range"},
       {"V=a.cue|bad", "needs a value"},
       {"V=a.cue|flaky=1001", "from 0 to 1000"},
+      {"V=a.cue|unstable=9-3", "not an LBA or a range"},
+      {"V=a.cue|unstable=3:0", "reads from 1 to 1000"},
+      {"V=a.cue|unstable=3:1001", "reads from 1 to 1000"},
+      {"V=a.cue|unstable=3:", "reads from 1 to 1000"},
+      {"V=a.cue|unstable", "needs a value"},
       {"V=a.cue|flaky=-1", "from 0 to 1000"},
       {"V=a.cue|delay=1001", "from 0 to 1000"},
       {"V=a.cue|delay=1000.001", "from 0 to 1000"},
