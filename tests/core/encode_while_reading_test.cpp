@@ -336,6 +336,7 @@ class EncodeWhileReadingRipTest : public ::testing::Test {
     encoder_.loadedIndex = 1;
     settings_.NamingRule = "<title>";
     settings_.OutputFormat = 0;
+    settings_.VerifyMP3 = 0;  // the stand-in writes text, not MPEG
     pwBefore_ = TemporaryPwFiles();
   }
   void TearDown() override { g_onChunk = nullptr; }
