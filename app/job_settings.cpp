@@ -37,6 +37,15 @@ EXTRACTION_OPTIONS ExtractionOptions(const CAppSettings& s) {
   return extraction;
 }
 
+ACCURACY_OPTIONS AccuracyOptions(const CAppSettings& s) {
+  ACCURACY_OPTIONS accuracy;
+  accuracy.accurateRip = s.AccurateRip;
+  accuracy.accurateRipUrl = s.AccurateRipURL;
+  accuracy.secureRead = s.SecureRead;
+  accuracy.verifyMp3 = s.VerifyMP3;
+  return accuracy;
+}
+
 }  // namespace
 
 JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
@@ -48,5 +57,7 @@ JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
   options.naming = NamingOptions(settings);
   options.encoding = EncodingOptions(settings);
   options.extraction = ExtractionOptions(settings);
+  // The read offset belongs to the job's drive: the launcher adds it.
+  options.accuracy = AccuracyOptions(settings);
   return options;
 }

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "cdrom/read_offset.h"
 #include "jobs/job_step.h"
 #include "jobs/naming.h"
 #include "jobs/normalize.h"
@@ -50,6 +51,8 @@ class CTrackExtraction : private CJobStep {
   bool OpenOutput();
   bool ReadLoop(uint32_t start, uint32_t end);
   void Normalise();
+  void StartChecksums(uint32_t start, uint32_t end);
+  void Verify();
 
   CJobItem& item_;
   CDriveCommands& commands_;
@@ -59,6 +62,7 @@ class CTrackExtraction : private CJobStep {
   uint32_t framesPerRead_ = 26;
   uint32_t written_ = 0;
   CPeakTracker peak_;
+  std::unique_ptr<CTrackChecksums> checksums_;  // while the rip is to be proved
   bool succeeded_ = false;
 };
 
@@ -92,8 +96,44 @@ bool CTrackExtraction::OpenOutput() {
   return true;
 }
 
+void CTrackExtraction::StartChecksums(uint32_t start, uint32_t end) {
+  const CRipVerification& verification = job_.verification;
+  if (!options_.accuracy.accurateRip || !verification.Usable()) return;
+  size_t index = static_cast<size_t>(item_.trackIndex);
+  const std::vector<uint32_t>& starts = verification.disc.trackStarts;
+  if (index >= starts.size()) return;
+  // A trimmed track is not the track the database knows.
+  uint32_t trackEnd = index + 1 < starts.size() ? starts[index + 1] : verification.disc.leadOut;
+  if (start != starts[index] || end != trackEnd) return;
+  checksums_ = std::make_unique<CTrackChecksums>((end - start) * kSamplesPerFrame, index == 0,
+                                                 index + 1 == verification.disc.trackStarts.size());
+}
+
+void CTrackExtraction::Verify() {
+  if (!checksums_) return;
+  for (const std::string& line :
+       job_.verification.CheckTrack(static_cast<size_t>(item_.trackIndex), checksums_->Result()))
+    job_.report->Log(JobLine("[%s] %s", line));
+  if (job_.current + 1 < job_.items.size()) return;
+  std::string summary = job_.verification.Summary();
+  if (!summary.empty()) job_.report->Log(JobLine("[%s] %s", summary));
+}
+
 bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
   uint32_t began = TickCount();
+  // The drive's read offset is corrected below the loop: with no offset
+  // the reads are exactly those the loop asks for.
+  uint32_t leadOut = job_.verification.disc.leadOut ? job_.verification.disc.leadOut : end;
+  CReadOffsetCorrection reader(
+      [this](uint32_t lba, uint32_t frames, uint8_t* out) {
+        CD_READ_REQUEST request;
+        request.start = lba;
+        request.frames = frames;
+        request.bytes = frames * kFrameBytes;
+        request.buffer = out;
+        return commands_.ReadSectors(job_.device, request);
+      },
+      options_.accuracy.readOffset, leadOut, framesPerRead_);
   for (uint32_t lba = start; lba < end;) {
     if (job_.report->AbortRequested()) {
       LogCancelled(job_);
@@ -104,8 +144,9 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     request.frames = std::min(end - lba, framesPerRead_);
     request.bytes = request.frames * kFrameBytes;
     request.buffer = buffer_.data();
-    if (commands_.ReadSectors(job_.device, request)) {
+    if (reader.Read(request.start, request.frames, request.buffer)) {
       if (options_.normalize) peak_.Add(buffer_.data(), request.bytes);
+      if (checksums_) checksums_->Add(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
         LogFileError(file_);
         return false;
@@ -116,6 +157,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     } else {
       LogReadError();
       if (!options_.extraction.skipError) return false;  // the file keeps its empty header
+      if (checksums_) checksums_->Skip(request.bytes);
     }
     lba += request.frames;
   }
@@ -166,6 +208,7 @@ bool CTrackExtraction::Run() {
     return false;
   }
   Log(STR_EXTRACTING, item_.sourceName);
+  StartChecksums(start, end);
   if (end > start && !ReadLoop(start, end)) return false;
   if (end <= start) job_.report->ExtractProgress(1000, 0, false);
   if (!WriteCdAudioHeader(file_, written_)) {
@@ -176,6 +219,7 @@ bool CTrackExtraction::Run() {
   if (options_.normalize) Normalise();
   if (!job_.cancelled) {
     Log(STR_EXTRACTING_OK, item_.sourceName);
+    Verify();
   } else if (!job_.keepWav) {
     job_.DeleteTemporaryWav();
   }

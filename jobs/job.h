@@ -10,6 +10,7 @@
 #include "cdrom/device_io.h"
 #include "discinfo/track_entry.h"
 #include "jobs/job_options.h"
+#include "jobs/rip_verification.h"
 
 struct CJobItem {
   int startSector = 0;
@@ -55,6 +56,8 @@ class CJob {
   std::vector<CJobItem> items;
   size_t current = 0;
   bool cancelled = false;
+  // A CD job's disc and database, when its rip is to be proved.
+  CRipVerification verification;
 
   CJobItem& CurrentItem() { return items.at(current); }
   // Deletes the CD track's temporary WAV, if there is one, and forgets it.

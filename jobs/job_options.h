@@ -39,6 +39,15 @@ struct EXTRACTION_OPTIONS {
   int32_t trailingFrame = 0;  // "TrailingFrame"
 };
 
+// Proving the rip and correcting the drive's read offset.
+struct ACCURACY_OPTIONS {
+  int32_t accurateRip = 0;     // "AccurateRip": look the disc up and log each track's verdict
+  std::string accurateRipUrl;  // "AccurateRipURL", unless CANTARO_ACCURATERIP_URL names another
+  int32_t readOffset = 0;      // samples; "ReadOffsets" value of the job's drive
+  int32_t secureRead = 0;      // "SecureRead"
+  int32_t verifyMp3 = 0;       // "VerifyMP3"
+};
+
 struct JOB_OPTIONS {
   int32_t outputFormat = 0;    // "OutputFormat": 0 MP3, 1 WAV only, 2 both
   std::string outputFolder;    // the session output folder; ends with one backslash
@@ -47,4 +56,5 @@ struct JOB_OPTIONS {
   NAMING_OPTIONS naming;
   ENCODING_OPTIONS encoding;
   EXTRACTION_OPTIONS extraction;
+  ACCURACY_OPTIONS accuracy;
 };

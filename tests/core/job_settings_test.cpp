@@ -32,6 +32,10 @@ CAppSettings DistinctSettings() {
   s.DeleteSilence = 90;
   s.LeadingFrame = 17;
   s.TrailingFrame = 19;
+  s.AccurateRip = 23;
+  s.AccurateRipURL = "http://ar.test/db";
+  s.SecureRead = 29;
+  s.VerifyMP3 = 31;
   return s;
 }
 
@@ -60,6 +64,11 @@ TEST(JobSettingsTest, EveryOptionComesFromItsSetting) {
   EXPECT_EQ(o.extraction.deleteSilence, 90);
   EXPECT_EQ(o.extraction.leadingFrame, 17);
   EXPECT_EQ(o.extraction.trailingFrame, 19);
+  EXPECT_EQ(o.accuracy.accurateRip, 23);
+  EXPECT_EQ(o.accuracy.accurateRipUrl, "http://ar.test/db");
+  EXPECT_EQ(o.accuracy.secureRead, 29);
+  EXPECT_EQ(o.accuracy.verifyMp3, 31);
+  EXPECT_EQ(o.accuracy.readOffset, 0);  // the drive's, added by the launcher
 }
 
 TEST(JobSettingsTest, FirstRunSettingsGiveTheFirstRunOptions) {

@@ -41,7 +41,7 @@ class SettingsTest : public ::testing::Test {
 
 TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   Load();
-  EXPECT_EQ(key_.Count(), 62u);  // the whole table but CustomColor
+  EXPECT_EQ(key_.Count(), 66u);  // the whole table but CustomColor
   EXPECT_EQ(StoredDword("MP3ENCODER"), 1);
   EXPECT_EQ(key_.Find("MP3ENCODER")->storedName, "MP3ENCODER");
   EXPECT_EQ(key_.Find("OUTPUTFOLDER")->storedName, "OUTPUTFOLDER");
@@ -56,6 +56,10 @@ TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   EXPECT_EQ(StoredDword("WINDOWWIDTH"), 580);
   EXPECT_EQ(StoredDword("NORMALIZERATIO"), 95);
   EXPECT_EQ(StoredString("PROXYPASSWORD"), "");
+  EXPECT_EQ(StoredDword("ACCURATERIP"), 1);
+  EXPECT_EQ(StoredString("ACCURATERIPURL"), "http://www.accuraterip.com/accuraterip");
+  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
+  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
   EXPECT_EQ(key_.Find("CUSTOMCOLOR"), nullptr);
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "output")));
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "CACHE")));
@@ -197,7 +201,7 @@ TEST_F(SettingsTest, OverlongStringIsNeitherUsedNorOverwritten) {
   EXPECT_EQ(settings_.OutputFolder, program_ + "output");
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);
-  EXPECT_EQ(key_.WriteCount() - writesBefore, 60);  // every other value was created
+  EXPECT_EQ(key_.WriteCount() - writesBefore, 64);  // every other value was created
   settings_.Save(key_, MAIN_WINDOW_GEOMETRY{200, 100, 580, 380, {60, 280, 80, 80}});
   EXPECT_EQ(StoredString("NAMINGRULE"), longRule);
   EXPECT_EQ(StoredString("OUTPUTFOLDER"), longFolder);
