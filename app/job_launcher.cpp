@@ -2,9 +2,11 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
+#include "app/accuraterip_http_win.h"
 #include "app/busy_guard.h"
 #include "discinfo/disc_record.h"
 #include "app/job_settings.h"
@@ -13,6 +15,7 @@
 #include "app/track_commands.h"
 #include "app/track_list_win.h"
 #include "cdrom/cdrom_device.h"
+#include "discinfo/cddb/cddb_toc.h"
 #include "jobs/extraction.h"
 #include "jobs/encoder_library.h"
 #include "jobs/job_report_win.h"
@@ -209,6 +212,25 @@ std::unique_ptr<CJob> CJobLauncher::BuildFileJob() const {
   return job;
 }
 
+void CJobLauncher::PrepareAccuracy(CJob& job) const {
+  ACCURACY_OPTIONS& accuracy = job.options.accuracy;
+  if (cdrom_.DriveCount() > 0) accuracy.readOffset = DriveReadOffset(cdrom_.Identity(cdrom_.SelectedUnit()));
+  accuracy.accurateRipUrl = AccurateRipServer(accuracy.accurateRipUrl);
+  CRipVerification& verification = job.verification;
+  CDDB_TOC toc;
+  for (const TRACK_RANGE& range : disc_.ranges) {
+    verification.disc.trackStarts.push_back(range.start);
+    toc.trackFrames.push_back(range.start + kCddbLeadInFrames);
+  }
+  if (!disc_.ranges.empty()) verification.disc.leadOut = disc_.ranges.back().end;
+  toc.leadOutFrame = verification.disc.leadOut + kCddbLeadInFrames;
+  if (IsValidCddbToc(toc)) verification.disc.cddbId = CddbDiscId(toc);
+  verification.serverUrl = accuracy.accurateRipUrl;
+  // The CDDB time-out, held short: a rip should not wait minutes for a proof.
+  verification.timeoutMs = std::clamp<int32_t>(settings_.ServerTimeout, 1000, 10000);
+  verification.database = &SessionAccurateRipDatabase();
+}
+
 JOB_STEPS CJobLauncher::MakeSteps() const {
   JOB_STEPS steps;
   steps.normalize = [](CJob& job) {
@@ -256,6 +278,7 @@ bool CJobLauncher::StartWorker(std::unique_ptr<CJob> job, JOB_KIND kind) {
   job->report = start->report.get();
   job->device = cdrom_.Handle();
   job->cancelled = false;
+  if (!job->fileJob) PrepareAccuracy(*job);
   start->job = std::move(job);
   HANDLE thread = CreateThread(nullptr, 0, JobWorker, start.get(), CREATE_SUSPENDED, nullptr);
   if (!thread) return false;

@@ -4,7 +4,7 @@
 
 void CRipVerification::LookUp(std::vector<std::string>& lines) {
   std::string body, reason;
-  AR_FETCH fetched = database->Fetch(ArDatabaseUrl(serverUrl, ArDiscId(disc)), body, reason);
+  AR_FETCH fetched = database->Fetch(ArDatabaseUrl(serverUrl, ArDiscId(disc)), timeoutMs, body, reason);
   if (fetched == AR_FETCH::Absent) {
     lookup_ = Lookup::Absent;
   } else if (fetched == AR_FETCH::Failed) {

@@ -18,7 +18,8 @@ class IAccurateRipDatabase {
   virtual ~IAccurateRipDatabase() = default;
   // Ok with the body, Absent when the server has no such file (404), or
   // Failed with a short reason.
-  virtual AR_FETCH Fetch(const std::string& url, std::string& body, std::string& reason) = 0;
+  // timeoutMs bounds the whole request.
+  virtual AR_FETCH Fetch(const std::string& url, int32_t timeoutMs, std::string& body, std::string& reason) = 0;
 };
 
 class CRipVerification {
@@ -28,6 +29,7 @@ class CRipVerification {
   AR_DISC disc;
   std::string serverUrl;
   IAccurateRipDatabase* database = nullptr;
+  int32_t timeoutMs = 10000;
 
   bool Usable() const { return database && IsValidArDisc(disc); }
   // The log lines for track `index` of the disc with these checksums;

@@ -93,6 +93,7 @@ int32_t CCddbHttpCall::Failure() {
 
 int32_t CCddbHttpCall::Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress) {
   body.clear();
+  httpStatus_ = 0;
   started_ = GetTickCount();
   limit_ = static_cast<uint32_t>(request.timeoutMs > 0 ? request.timeoutMs : 1);
   int32_t status = Send(request, progress);
@@ -148,6 +149,7 @@ int32_t CCddbHttpCall::Send(const CDDB_HTTP_REQUEST& request, const CddbProgress
     return Failure();
   if (!WinHttpReceiveResponse(handle, nullptr)) return Failure();
   DWORD status = QueryNumber(handle, WINHTTP_QUERY_STATUS_CODE, 0);
+  httpStatus_ = status;
   if (status == HTTP_STATUS_PROXY_AUTH_REQ) return kCddbProxyAuthFailed;
   if (status != HTTP_STATUS_OK) return kCddbHttpError;
   return kCddbOk;

@@ -30,6 +30,8 @@ class CCddbHttpCall {
   int32_t Perform(const CDDB_HTTP_REQUEST& request, std::string& body, const CddbProgress& progress);
   // From any thread: Get returns kCddbCancelled as soon as it can.
   void Cancel();
+  // The HTTP status of the last answer (0 when none came).
+  uint32_t HttpStatus() const { return httpStatus_; }
 
  private:
   int32_t Send(const CDDB_HTTP_REQUEST& request, const CddbProgress& progress);
@@ -41,6 +43,7 @@ class CCddbHttpCall {
   bool cancelled_ = false;
   uint32_t started_ = 0;  // tick count at the start of Get
   uint32_t limit_ = 0;    // its time-out in milliseconds
+  uint32_t httpStatus_ = 0;
   void* session_ = nullptr;
   void* connection_ = nullptr;
   void* request_ = nullptr;

@@ -20,7 +20,7 @@ constexpr uint32_t kTrackFrames[] = {40, 30, 35};
 // A database that serves one file from memory, or fails.
 class CMemoryDatabase : public IAccurateRipDatabase {
  public:
-  AR_FETCH Fetch(const std::string& url, std::string& body, std::string& reason) override {
+  AR_FETCH Fetch(const std::string& url, int32_t, std::string& body, std::string& reason) override {
     urls.push_back(url);
     if (fail) {
       reason = "no route";
