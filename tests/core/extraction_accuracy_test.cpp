@@ -10,6 +10,7 @@
 #include "cdrom/virtual/disc_image_writer.h"
 #include "cdrom/virtual/virtual_drive.h"
 #include "jobs/extraction.h"
+#include "jobs/offset_detection.h"
 #include "recording_job_report.h"
 #include "test_folders.h"
 
@@ -216,6 +217,58 @@ TEST_F(ExtractionAccuracyTest, UncorrectedOffsetIsNotAccurate) {
   MakeJob("|offset=6");
   ASSERT_TRUE(ExtractAll(0));
   EXPECT_EQ(LinesWith("0 of 3 tracks accurately ripped, 3 not accurate").size(), 1u);
+}
+
+class OffsetDetectionOnTheDrive : public ExtractionAccuracyTest {
+ protected:
+  bool Detect(AR_OFFSET_MATCH& match, std::string& why) {
+    OFFSET_DETECTION detection;
+    detection.disc = &disc_;
+    detection.database = &database_;
+    detection.serverUrl = "http://ar.test/accuraterip";
+    detection.maxFramesPerRead = 7;
+    ReadFramesFunction read = [this](uint32_t lba, uint32_t frames, uint8_t* out) {
+      CD_READ_REQUEST request;
+      request.start = lba;
+      request.frames = frames;
+      request.bytes = frames * kFrameBytes;
+      request.buffer = out;
+      return commands_->ReadSectors(job_.device, request);
+    };
+    return DetectDriveOffset(detection, read, match, why);
+  }
+};
+
+TEST_F(OffsetDetectionOnTheDrive, FindsTheVirtualDrivesOffset) {
+  ServeTrueDisc();
+  for (int32_t offset : {0, 6, -1160, 667}) {
+    SCOPED_TRACE(offset);
+    job_ = CJob();
+    MakeJob("|offset=" + std::to_string(offset));
+    AR_OFFSET_MATCH match;
+    std::string why;
+    ASSERT_TRUE(Detect(match, why)) << why;
+    EXPECT_EQ(match.offset, offset);
+    EXPECT_EQ(match.confidence, 21u);  // the middle track, the only inner one
+  }
+}
+
+TEST_F(OffsetDetectionOnTheDrive, SaysWhyItFoundNothing) {
+  MakeJob("|offset=6");
+  AR_OFFSET_MATCH match;
+  std::string why;
+  EXPECT_FALSE(Detect(match, why));
+  EXPECT_NE(why.find("not in the AccurateRip database"), std::string::npos) << why;
+  database_.fail = true;
+  EXPECT_FALSE(Detect(match, why));
+  EXPECT_NE(why.find("could not be reached (no route)"), std::string::npos) << why;
+  database_.fail = false;
+  ServeTrueDisc();
+  job_ = CJob();
+  MakeJob("|offset=5000");
+  EXPECT_FALSE(Detect(match, why));
+  EXPECT_NE(why.find("No offset"), std::string::npos) << why;
+  EXPECT_FALSE(match.found);
 }
 
 }  // namespace
