@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "discinfo/cddb/cddb_http_win.h"
 #include "discinfo/cddb/cddb_status.h"
+#include "discinfo/cddb/cddb_toc.h"
 #include "platform/registry_key_win.h"
 #include "platform/text.h"
 
@@ -56,6 +57,19 @@ AR_FETCH CAccurateRipHttp::Fetch(const std::string& url, int32_t timeoutMs, std:
   std::lock_guard<std::mutex> lock(lock_);
   answers_[url] = {result, body};
   return result;
+}
+
+AR_DISC AccurateRipDisc(const std::vector<TRACK_RANGE>& ranges) {
+  AR_DISC disc;
+  CDDB_TOC toc;
+  for (const TRACK_RANGE& range : ranges) {
+    disc.trackStarts.push_back(range.start);
+    toc.trackFrames.push_back(range.start + kCddbLeadInFrames);
+  }
+  if (!ranges.empty()) disc.leadOut = ranges.back().end;
+  toc.leadOutFrame = disc.leadOut + kCddbLeadInFrames;
+  if (IsValidCddbToc(toc)) disc.cddbId = CddbDiscId(toc);
+  return disc;
 }
 
 IAccurateRipDatabase& SessionAccurateRipDatabase() {

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "cdrom/drive_commands.h"
 #include "jobs/rip_verification.h"
@@ -30,6 +31,8 @@ class CAccurateRipHttp : public IAccurateRipDatabase {
 IAccurateRipDatabase& SessionAccurateRipDatabase();
 // The server: the variable when it is set, else the setting.
 std::string AccurateRipServer(const std::string& setting);
+// The disc of the track list as the database names it.
+AR_DISC AccurateRipDisc(const std::vector<TRACK_RANGE>& ranges);
 // The read offset stored for the drive (0 when it has none).
 int32_t DriveReadOffset(const CDriveIdentity& identity);
 bool StoreDriveReadOffset(const std::string& valueName, int32_t offset);

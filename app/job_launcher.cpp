@@ -15,7 +15,6 @@
 #include "app/track_commands.h"
 #include "app/track_list_win.h"
 #include "cdrom/cdrom_device.h"
-#include "discinfo/cddb/cddb_toc.h"
 #include "jobs/extraction.h"
 #include "jobs/encoder_library.h"
 #include "jobs/job_report_win.h"
@@ -217,14 +216,7 @@ void CJobLauncher::PrepareAccuracy(CJob& job) const {
   if (cdrom_.DriveCount() > 0) accuracy.readOffset = DriveReadOffset(cdrom_.Identity(cdrom_.SelectedUnit()));
   accuracy.accurateRipUrl = AccurateRipServer(accuracy.accurateRipUrl);
   CRipVerification& verification = job.verification;
-  CDDB_TOC toc;
-  for (const TRACK_RANGE& range : disc_.ranges) {
-    verification.disc.trackStarts.push_back(range.start);
-    toc.trackFrames.push_back(range.start + kCddbLeadInFrames);
-  }
-  if (!disc_.ranges.empty()) verification.disc.leadOut = disc_.ranges.back().end;
-  toc.leadOutFrame = verification.disc.leadOut + kCddbLeadInFrames;
-  if (IsValidCddbToc(toc)) verification.disc.cddbId = CddbDiscId(toc);
+  verification.disc = AccurateRipDisc(disc_.ranges);
   verification.serverUrl = accuracy.accurateRipUrl;
   // The CDDB time-out, held short: a rip should not wait minutes for a proof.
   verification.timeoutMs = std::clamp<int32_t>(settings_.ServerTimeout, 1000, 10000);
