@@ -8,17 +8,24 @@
 
 namespace {
 
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> table{};
+// Eight tables: the CRC of a byte followed by 0..7 zero bytes, so eight
+// input bytes are folded in with independent lookups.
+constexpr size_t kCrcSlices = 8;
+using CrcTables = std::array<std::array<uint32_t, 256>, kCrcSlices>;
+
+constexpr CrcTables MakeCrcTables() {
+  CrcTables tables{};
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t c = n;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[n] = c;
+    tables[0][n] = c;
   }
-  return table;
+  for (uint32_t n = 0; n < 256; ++n)
+    for (size_t t = 1; t < kCrcSlices; ++t) tables[t][n] = (tables[t - 1][n] >> 8) ^ tables[0][tables[t - 1][n] & 0xFF];
+  return tables;
 }
 
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+constexpr CrcTables kCrcTables = MakeCrcTables();
 
 uint32_t SampleAt(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -37,7 +44,15 @@ constexpr uint32_t kArMaxTracks = 99;
 
 void CCrc32::Add(const uint8_t* data, size_t bytes) {
   uint32_t c = state_;
-  for (size_t i = 0; i < bytes; ++i) c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+  size_t i = 0;
+  for (; i + kCrcSlices <= bytes; i += kCrcSlices) {
+    uint32_t low = c ^ SampleAt(data + i);
+    uint32_t high = SampleAt(data + i + 4);
+    c = kCrcTables[7][low & 0xFF] ^ kCrcTables[6][(low >> 8) & 0xFF] ^ kCrcTables[5][(low >> 16) & 0xFF] ^
+        kCrcTables[4][low >> 24] ^ kCrcTables[3][high & 0xFF] ^ kCrcTables[2][(high >> 8) & 0xFF] ^
+        kCrcTables[1][(high >> 16) & 0xFF] ^ kCrcTables[0][high >> 24];
+  }
+  for (; i < bytes; ++i) c = kCrcTables[0][(c ^ data[i]) & 0xFF] ^ (c >> 8);
   state_ = c;
 }
 
@@ -48,16 +63,24 @@ CTrackChecksums::CTrackChecksums(uint32_t sampleCount, bool firstTrack, bool las
 
 void CTrackChecksums::Add(const uint8_t* data, size_t bytes) {
   crc_.Add(data, bytes);
-  uint32_t v1 = v1_, v2 = v2_;
-  for (size_t at = 0; at + 4 <= bytes; at += 4) {
-    uint32_t multiplier = ++position_;
-    if (multiplier < checkFirst_ || multiplier > checkLast_) continue;
-    uint64_t product = static_cast<uint64_t>(SampleAt(data + at)) * multiplier;
-    v1 += static_cast<uint32_t>(product);
-    v2 += static_cast<uint32_t>(product) + static_cast<uint32_t>(product >> 32);
+  uint32_t count = static_cast<uint32_t>(bytes / 4);
+  // Multipliers of this piece: position_ + 1 .. position_ + count; only
+  // checkFirst_ .. checkLast_ count, worked out once instead of per sample.
+  uint32_t first = std::max(position_ + 1, checkFirst_);
+  uint32_t last = std::min(position_ + count, checkLast_);
+  uint32_t v1 = 0;
+  uint64_t high = 0;
+  if (first <= last) {
+    const uint8_t* samples = data + size_t{first - position_ - 1} * 4;
+    for (uint32_t k = 0, n = last - first + 1; k < n; ++k) {
+      uint64_t product = uint64_t{SampleAt(samples + size_t{k} * 4)} * (first + k);
+      v1 += static_cast<uint32_t>(product);
+      high += product >> 32;
+    }
   }
-  v1_ = v1;
-  v2_ = v2;
+  v1_ += v1;
+  v2_ += v1 + static_cast<uint32_t>(high);
+  position_ += count;
 }
 
 void CTrackChecksums::Skip(size_t bytes) { position_ += static_cast<uint32_t>(bytes / 4); }
