@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -220,6 +221,49 @@ TEST_F(AccuracyTest, DriveOffsetsAreCorrectedToBitExactWavs) {
     EXPECT_NE(LineWith(lines, "track 2: CRC32").find("accurately ripped (confidence 13)"), std::string::npos)
         << Joined(lines);
   }
+  RemoveServedDisc();
+}
+
+TEST_F(AccuracyTest, DetectFindsTheDrivesOffsetOnTheAccuracyPage) {
+  ServeDisc();
+  CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + cue_ + "|offset=667");
+  CProgramUnderTest program("accuracy-detect");
+  ASSERT_TRUE(program.Start());
+  HWND main = nullptr;
+  program.AnswerBoxesUntilMainWindow(kTimeout, &main);
+  ASSERT_NE(main, nullptr);
+  PostMessageA(main, WM_COMMAND, ID_EDIT_OPTIONS, 0);
+  HWND options = WaitForWindowTitled(program.ProcessId(), "Options", kTimeout);
+  ASSERT_NE(options, nullptr);
+  HWND tree = GetDlgItem(options, IDC_OPTIONS_TREE);
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  for (int i = 0; i < 6; ++i)
+    item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  Sleep(300);
+  HWND offset = FindVisibleDescendant(options, IDC_OPT_READ_OFFSET);
+  ASSERT_NE(offset, nullptr) << "the Accuracy page is not shown";
+  EXPECT_EQ(WindowText(offset), "0");
+  EXPECT_EQ(WindowText(FindVisibleDescendant(options, IDC_OPT_DRIVE_NAME)), "Drive: CANTARO VIRTUAL CD-ROM");
+  SaveScreenshot(ArtifactFolder() + "options-accuracy.bmp");
+  HWND detect = FindVisibleDescendant(options, IDC_OPT_DETECT_OFFSET);
+  PostMessageA(GetParent(detect), WM_COMMAND, MAKEWPARAM(IDC_OPT_DETECT_OFFSET, BN_CLICKED),
+               reinterpret_cast<LPARAM>(detect));
+  std::string said = program.WaitForMessageBox(kTimeout);
+  EXPECT_NE(said.find("read offset is +667 samples (AccurateRip confidence 13)"), std::string::npos) << said;
+  EXPECT_EQ(WindowText(offset), "667");
+  ClickButton(options, IDOK);
+  for (int i = 0; i < 200 && IsWindow(options); ++i) Sleep(20);
+  HKEY key = nullptr;
+  DWORD value = 0, size = sizeof value;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SoftWare\\BRENMARK\\TAMBOUR\\ReadOffsets", 0, KEY_QUERY_VALUE, &key),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "CANTARO VIRTUAL CD-ROM", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(static_cast<int>(value), 667);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(kTimeout));
   RemoveServedDisc();
 }
 
