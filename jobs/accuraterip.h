@@ -127,11 +127,11 @@ struct AR_OFFSET_MATCH {
 };
 
 // Finds the shift between what a drive delivered and the pressings: the
-// samples `read` were read at offset correction 0 from frames readStart ..
-// (the track `index` of the disc, with kMaxDetectedOffset samples of margin
-// read on both sides where the disc has them, silence elsewhere). Tries
-// every offset in -kMaxDetectedOffset..+kMaxDetectedOffset against the v1
-// and v2 checksums of every pressing and returns the one with the largest
-// confidence.
+// samples were read at offset correction 0 around track `index` of the
+// disc, kMaxDetectedOffset samples of margin on both sides (silence where
+// the disc has none). Tries every offset in -kMaxDetectedOffset ..
+// +kMaxDetectedOffset against the v1 checksums of every pressing (the v1 sum
+// moves from one offset to the next in constant time; v2 does not) and
+// returns the one with the largest confidence, the smallest on a tie.
 AR_OFFSET_MATCH DetectReadOffset(const std::vector<AR_PRESSING>& pressings, const AR_DISC& disc, size_t index,
                                  const std::vector<uint8_t>& samplesWithMargin);
