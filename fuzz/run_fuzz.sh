@@ -4,7 +4,8 @@
 #
 #   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
 #   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
-#                                       exchange_area, scsi_records or cddb_answer
+#                                       exchange_area, scsi_records, cddb_answer or
+#                                       accuraterip_database
 #
 # The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
 # streams and the reference vectors (when ../shared/mpeg-vectors is there);
@@ -37,6 +38,7 @@ case $target in
   scsi_records) max_len=128 ;;
   cue_sheet | profile_file | wav_file) max_len=4096 ;;
   cddb_answer) max_len=16384 ;;  # past the longest line the parser takes
+  accuraterip_database) max_len=8192 ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 
@@ -202,6 +204,21 @@ seed_cddb_answer() {
   printf 'Various\x1eCaf\xe9 \\ \t title\x1e1999\x1eNew Age\x1ejane@example.org\x1e5B077B08\x1eOne\x1e'\
 'Various\x1eTwo / 2\x1eAC/DC\x1eThree\x1e\x1e\x82' | put
   { printf 'A\x1eB\x1e\x1eRock\x1eCantaroMaker 2\x1e\x1e'; head -c 600 /dev/zero | tr '\0' '\200'; printf '\x1ex\x00'; } | put
+}
+
+seed_accuraterip_database() {
+  python3 - "$corpus" <<'PY'
+import struct, sys
+def pressing(tracks, id1, id2, cddb, confidence):
+    out = struct.pack('<BIII', tracks, id1, id2, cddb)
+    for t in range(tracks):
+        out += struct.pack('<BII', confidence, 0x1000 * (t + 1), 0x77)
+    return out
+seeds = [pressing(3, 0x730, 0x1807, 0x09000c03, 12) + pressing(3, 0x730, 0x1807, 0x09000c03, 3),
+         pressing(1, 1, 2, 3, 200), pressing(12, 9, 8, 7, 0) + pressing(2, 9, 8, 7, 5)]
+for n, seed in enumerate(seeds):
+    open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(seed)
+PY
 }
 
 if [ ! -e "$corpus/.seeded" ]; then
