@@ -1,5 +1,8 @@
 #include "app/job_settings.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace {
 
 static_assert(sizeof(CAppSettings::ReplaceStr) / sizeof(std::string) == kReplacementCount);
@@ -59,5 +62,7 @@ JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
   options.extraction = ExtractionOptions(settings);
   // The read offset belongs to the job's drive: the launcher adds it.
   options.accuracy = AccuracyOptions(settings);
+  options.encodeWhileReading = settings.EncodeWhileReading;
+  options.encoderThreads = std::max(1u, std::thread::hardware_concurrency());
   return options;
 }

@@ -160,6 +160,7 @@ bool COptionOutput::Apply() {
 BOOL COptionMP3::OnInitDialog() {
   FillCombo(IDC_OPT_ENCODER, {"BladeEnc.DLL", "LAME_ENC.DLL"}, settings_.MP3Encoder);
   SetChecked(IDC_OPT_ENABLE_ID3, settings_.EnableID3 != 0);
+  SetChecked(IDC_OPT_ENCODE_WHILE_READING, settings_.EncodeWhileReading != 0);
   SetChecked(IDC_OPT_ENABLE_VBR, settings_.EnableVBR != 0);
   SetChecked(IDC_OPT_VBR_HEADER, settings_.WriteVBRHeader != 0);
   FillCombo(IDC_OPT_BITRATE, kBitRates, ShownBitRate(settings_.BitRate));
@@ -194,6 +195,7 @@ bool COptionMP3::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
 bool COptionMP3::Apply() {
   settings_.MP3Encoder = Selection(IDC_OPT_ENCODER);
   settings_.EnableID3 = Checked(IDC_OPT_ENABLE_ID3) ? 1 : 0;
+  settings_.EncodeWhileReading = Checked(IDC_OPT_ENCODE_WHILE_READING) ? 1 : 0;
   settings_.EnableVBR = Checked(IDC_OPT_ENABLE_VBR) ? 1 : 0;
   settings_.WriteVBRHeader = Checked(IDC_OPT_VBR_HEADER) ? 1 : 0;
   settings_.BitRate = Selection(IDC_OPT_BITRATE);

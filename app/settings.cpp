@@ -139,6 +139,7 @@ const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(ThreadPriority, nullptr),
     DWORD_ENTRY(Normalize, nullptr),
     DWORD_ENTRY(NormalizeRatio, Percent),
+    DWORD_ENTRY(EncodeWhileReading, nullptr),
     DWORD_ENTRY(AccurateRip, ZeroOrOne),
     STRING_ENTRY(AccurateRipURL, DefaultFolder::None),
     DWORD_ENTRY(SecureRead, ZeroOrOne),

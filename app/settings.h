@@ -96,6 +96,8 @@ class CAppSettings {
   int32_t ThreadPriority = 2;
   int32_t Normalize = 0;
   int32_t NormalizeRatio = 95;
+  // Beyond the first release.
+  int32_t EncodeWhileReading = 0;  // encode earlier tracks on every core while the drive reads
   // Proving rips: the AccurateRip lookup and its server, reading every
   // block twice, decoding each MP3 back. The per-drive read offsets live
   // in the subkey kReadOffsetsSubkey (see drive_offsets.h).

@@ -13,67 +13,35 @@ set -euo pipefail
 # registry values, and share its Wine server.
 export CANTARO_WINEPREFIX="${CANTARO_WINEPREFIX:-$(cd "$(dirname "$0")/.." && pwd)/build/bench/wine}"
 source "$(dirname "$0")/../scripts/env.sh"
-bin="$ROOT/build/win32/bin"
+source "$ROOT/bench/rip_common.sh"
+bin="$WINBUILD/bin"
 image_tool="$ROOT/build/host/bin/disc_image_tool"
 for f in "$image_tool" "$bin/demo_driver.exe" "$bin/CantaroMaker.exe" "$bin/copy_tool.exe"; do
   [ -f "$f" ] || { echo "missing $f: build both trees first (scripts/test or scripts/demo)"; exit 1; }
 done
 ensure_wine_prefix
-winpath() { echo "Z:${1//\//\\}"; }
 
-# Twelve five-minute tracks of music and tones, made once (about 30 s) and
-# kept while the tool and the layout stay the same.
-tracks=(music,seconds=300,style=0 music,seconds=300,style=1 music,seconds=300,style=2 music,seconds=300,style=3
-        chord,seconds=300 music,seconds=300,style=0 tone,seconds=300,freq=440,amp=0.3 music,seconds=300,style=1
-        chord,seconds=300,freq=220+277.18+329.63 music,seconds=300,style=2 noise,seconds=300,seed=3,amp=0.2
-        music,seconds=300,style=3)
-disc_dir="$ROOT/build/bench/rip-disc"
-if [ ! -f "$disc_dir/disc.bin" ] || [ "$image_tool" -nt "$disc_dir/disc.bin" ] \
-   || [ "$(cat "$disc_dir/layout" 2>/dev/null)" != "${tracks[*]}" ]; then
-  echo "writing the 60-minute disc image ..."
-  rm -rf "$disc_dir" && mkdir -p "$disc_dir"
-  "$image_tool" "$disc_dir/disc.cue" "${tracks[@]}" >/dev/null
-  echo "${tracks[*]}" >"$disc_dir/layout"
-fi
-bin_bytes=$(stat -c %s "$disc_dir/disc.bin")
+sixty_minute_disc "$image_tool"
 
 mkdir -p "$ROOT/build/bench"
 work=$(mktemp -d "$ROOT/build/bench/rip-run.XXXXXX")
-key='HKCU\SoftWare\BRENMARK\TAMBOUR'
-saved_format=$(wine reg query "$key" /v OUTPUTFORMAT 2>/dev/null | tr -d '\r' |
-  awk '$1 == "OUTPUTFORMAT" {print $3}' || true)
-started_xvfb=""
+remember_setting OUTPUTFORMAT
 restore() {
-  if [ -n "$saved_format" ]; then
-    wine reg add "$key" /v OUTPUTFORMAT /t REG_DWORD /d "$((saved_format))" /f >/dev/null 2>&1 || true
-  else
-    wine reg delete "$key" /v OUTPUTFORMAT /f >/dev/null 2>&1 || true
-  fi
-  if [ -n "$started_xvfb" ]; then
-    # Wine's desktop process leaves with the last program; then the display can go.
-    timeout 15 wineserver -w 2>/dev/null || true
-    kill "$started_xvfb" 2>/dev/null || true
-  fi
+  restore_settings
+  stop_own_display
   rm -rf "$work"
 }
 trap restore EXIT
-wine reg add "$key" /v OUTPUTFORMAT /t REG_DWORD /d 1 /f >/dev/null 2>&1
-
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 99); do [ -e /tmp/.X11-unix/X$n ] || break; done
-  Xvfb ":$n" -screen 0 1024x768x24 >/dev/null 2>&1 &
-  started_xvfb=$!
-  export DISPLAY=":$n"
-  sleep 1
-fi
+set_setting OUTPUTFORMAT 1
+start_display_if_needed
 
 elapsed() { echo "$2 - $1" | bc -l; }
 # Every run reads the BIN from the page cache and starts with no dirty
 # pages of the run before.
 cat "$disc_dir/disc.bin" >/dev/null
-wine "$bin/copy_tool.exe" >/dev/null 2>&1 || true  # starts the Wine server
+"$WINE" "$bin/copy_tool.exe" >/dev/null 2>&1 || true  # starts the Wine server
 # What starting a Win32 program under Wine costs, part of both Wine times.
-s=$EPOCHREALTIME; wine "$bin/copy_tool.exe" >/dev/null 2>&1 || true; e=$EPOCHREALTIME
+s=$EPOCHREALTIME; "$WINE" "$bin/copy_tool.exe" >/dev/null 2>&1 || true; e=$EPOCHREALTIME
 wine_start=$(elapsed "$s" "$e")
 sync
 
@@ -91,7 +59,7 @@ for round in $(seq 1 "$rounds"); do
   rm -f "$work/cp.bin"; sync
 
   s=$EPOCHREALTIME
-  wine "$bin/copy_tool.exe" "$(winpath "$disc_dir/disc.bin")" "$(winpath "$work/copy.bin")"
+  "$WINE" "$bin/copy_tool.exe" "$(winpath "$disc_dir/disc.bin")" "$(winpath "$work/copy.bin")"
   e=$EPOCHREALTIME
   wine_copy=$(best "$wine_copy" "$(elapsed "$s" "$e")")
   [ "$(stat -c %s "$work/copy.bin")" = "$bin_bytes" ] || { echo "copy_tool copied the wrong size"; exit 1; }
@@ -110,7 +78,7 @@ for round in $(seq 1 "$rounds"); do
       *"did not appear"*) echo "$line"; touch "$work/close-now" ;;
     esac
     echo "$line" >>"$work/driver.log"
-  done < <(wine "$bin/demo_driver.exe" --wait-title Finished --close-when "$(winpath "$work/close-now")" \
+  done < <("$WINE" "$bin/demo_driver.exe" --wait-title Finished --close-when "$(winpath "$work/close-now")" \
              "-A$list  -DV -F$(winpath "$work/out")" 2>&1)
   [ -n "$finished" ] || { cat "$work/driver.log"; echo "the rip did not finish"; exit 1; }
   this=$(elapsed "$s" "$finished")

@@ -3,6 +3,7 @@
 // programming interface, bound by name at run time. The real binding loads
 // "BLADEENC.DLL" or "LAME_ENC.DLL"; tests bind stand-in libraries.
 #include <cstdint>
+#include <mutex>
 
 typedef uint32_t BE_ERR;
 typedef uint32_t HBE_STREAM;
@@ -51,8 +52,13 @@ class CEncoderBinding {
   const ENCODER_ENTRY_POINTS& Entries() const { return entries_; }
 
   int loadedIndex = 1;
+  // Held around opening a stream and around closing one with writing its
+  // VBR header: the library keeps the stream closed last in one global, so
+  // tracks encoded side by side take turns there.
+  std::mutex& StreamLock() const { return streamLock_; }
 
  private:
+  mutable std::mutex streamLock_;
   void* library_ = nullptr;
   ENCODER_ENTRY_POINTS entries_;
 };

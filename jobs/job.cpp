@@ -12,7 +12,7 @@ std::string JobLine(const char* format, const std::string& argument) {
 }
 
 void LogCancelled(CJob& job) {
-  job.report->Log(JobLine(STR_USER_CANCELED));
+  if (!job.cancelLineWritten || !job.cancelLineWritten->exchange(true)) job.report->Log(JobLine(STR_USER_CANCELED));
   job.cancelled = true;
 }
 

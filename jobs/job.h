@@ -3,7 +3,9 @@
 // job steps report: progress, item starts, log lines and the abort poll.
 // The processing window implements the seam with window messages; tests
 // implement it with a recorder.
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,9 @@ class IJobReport {
   virtual void Log(const std::string& line) = 0;
   // Polls the job's abort event without waiting.
   virtual bool AbortRequested() = 0;
+  // How many tracks are being encoded behind the one being read (encoding
+  // while reading); 0 when none.
+  virtual void BackgroundEncodes(uint32_t count) {}
 };
 
 class CJob {
@@ -58,6 +63,9 @@ class CJob {
   bool cancelled = false;
   // A CD job's disc and database, when its rip is to be proved.
   CRipVerification verification;
+  // Shared by the tracks of a job that run side by side, so that one abort
+  // writes one cancel line; null for a job that runs one step at a time.
+  std::shared_ptr<std::atomic<bool>> cancelLineWritten;
 
   CJobItem& CurrentItem() { return items.at(current); }
   // Deletes the CD track's temporary WAV, if there is one, and forgets it.

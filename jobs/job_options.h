@@ -56,5 +56,7 @@ struct JOB_OPTIONS {
   NAMING_OPTIONS naming;
   ENCODING_OPTIONS encoding;
   EXTRACTION_OPTIONS extraction;
+  int32_t encodeWhileReading = 0;  // "EncodeWhileReading"
+  uint32_t encoderThreads = 1;     // at most this many tracks encode at once (the processor cores)
   ACCURACY_OPTIONS accuracy;
 };

@@ -41,6 +41,10 @@ void CWindowJobReport::Log(const std::string& line) {
   SendMessageA(log_, UM_LOG_LINE, reinterpret_cast<WPARAM>(line.c_str()), 0);
 }
 
+void CWindowJobReport::BackgroundEncodes(uint32_t count) {
+  PostMessageA(progress_, UM_BACKGROUND_ENCODES, count, 0);
+}
+
 bool CWindowJobReport::AbortRequested() { return WaitForSingleObject(abort_, 0) == WAIT_OBJECT_0; }
 
 LPARAM PostableText(const std::string& text) {

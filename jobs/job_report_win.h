@@ -21,6 +21,7 @@ class CWindowJobReport : public IJobReport {
   void DecodeStart(const std::string& sourceName) override;
   void Log(const std::string& line) override;
   bool AbortRequested() override;
+  void BackgroundEncodes(uint32_t count) override;
 
  private:
   HWND progress_;

@@ -1,5 +1,6 @@
 #include "jobs/job_workers.h"
 
+#include "jobs/encode_while_reading.h"
 #include "platform/text.h"
 
 namespace {
@@ -39,7 +40,10 @@ JOB_KIND JobKindOfStartRequest(uintptr_t wParam, intptr_t lParam) {
 bool RunJobItems(JOB_KIND kind, CJob& job, const JOB_STEPS& steps) {
   const std::string& folder = job.options.outputFolder;
   switch (kind) {
-    case JOB_KIND::ExtractEncode: return RunExtractEncode(job, steps, job.options.outputFormat);
+    case JOB_KIND::ExtractEncode:
+      if (job.options.encodeWhileReading && job.options.outputFormat != 1)
+        return RunExtractEncodeWhileReading(job, steps);
+      return RunExtractEncode(job, steps, job.options.outputFormat);
     case JOB_KIND::EncodeFiles:
       return RunFiles(job, [&](CJobItem& item) {
         job.report->ItemStart(ITEM_NEXT, item.sourceName, true);
@@ -71,6 +75,11 @@ std::string FileOutputPath(const std::string& folder, const std::string& source,
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
   return StripTrailingBackslashes(TrimRight(folder)) + "\\" + name + extension;
+}
+
+std::string BackgroundEncodesText(uint32_t count) {
+  if (count == 0) return "";
+  return Format(count == 1 ? "Encoding %u track in the background" : "Encoding %u tracks in the background", count);
 }
 
 std::string ProgressPercentText(uint32_t tenths) { return Format("%u.%u%%", tenths / 10, tenths % 10); }

@@ -36,6 +36,8 @@ inline std::string DecodeOutputPath(const std::string& folder, const std::string
 }
 
 // The processing window's texts.
+// "Encoding 2 tracks in the background", "Encoding 1 track ...", "" for 0.
+std::string BackgroundEncodesText(uint32_t count);
 std::string ProgressPercentText(uint32_t tenths);       // "%d.%d%%"
 std::string MinutesSecondsText(uint32_t milliseconds);  // "%02d:%02d"
 // The expected total time of the item; false for progress 0.

@@ -21,7 +21,10 @@ class CFileEncoding : private CJobStep {
   CFileEncoding(CJob& job, const CEncoderBinding& encoder)
       : CJobStep(job), item_(job.CurrentItem()), e_(encoder.Entries()), encoder_(encoder), options_(job.options) {}
   ~CFileEncoding() {
-    if (streamOpen_) e_.beCloseStream(stream_);
+    if (streamOpen_) {
+      std::lock_guard<std::mutex> hold(encoder_.StreamLock());
+      e_.beCloseStream(stream_);
+    }
     input_.Close();
     output_.Close();
     // An MP3 that did not get all its data is of no use: never leave one.
@@ -33,6 +36,8 @@ class CFileEncoding : private CJobStep {
   bool Run();
 
  private:
+  bool OpenStream(BE_CONFIG& config, uint32_t& bufferBytes);
+  void CloseStreamWithVbrHeader(const std::string& path);
   bool Append(const uint8_t* bytes, uint32_t count);
   bool EncodeChunk(uint32_t samples);
   std::string InputPath() const;
@@ -50,6 +55,21 @@ class CFileEncoding : private CJobStep {
   std::string outputPath_;
   bool keepOutput_ = false;
 };
+
+bool CFileEncoding::OpenStream(BE_CONFIG& config, uint32_t& bufferBytes) {
+  std::lock_guard<std::mutex> hold(encoder_.StreamLock());
+  return e_.beInitStream(&config, &samplesPerChunk_, &bufferBytes, &stream_) == 0;
+}
+
+void CFileEncoding::CloseStreamWithVbrHeader(const std::string& path) {
+  std::lock_guard<std::mutex> hold(encoder_.StreamLock());
+  e_.beCloseStream(stream_);
+  streamOpen_ = false;
+  const ENCODING_OPTIONS& encoding = options_.encoding;
+  if (!job_.cancelled && encoder_.loadedIndex == 1 && encoding.writeVbrHeader && encoding.enableVbr &&
+      e_.beWriteVBRHeader)
+    e_.beWriteVBRHeader(path.c_str());
+}
 
 bool CFileEncoding::Append(const uint8_t* bytes, uint32_t count) {
   if (count == 0 || output_.Write(bytes, count) == count) return true;
@@ -89,7 +109,7 @@ bool CFileEncoding::Run() {
   Log(STR_ENCODING, item_.sourceName);
   job_.report->EncodeStart(item_.sourceName);
   uint32_t bufferBytes = 0;
-  if (e_.beInitStream(&config, &samplesPerChunk_, &bufferBytes, &stream_) != 0) {
+  if (!OpenStream(config, bufferBytes)) {
     Log(STR_ENCODER_INIT_FAILED);
     return false;
   }
@@ -151,12 +171,7 @@ bool CFileEncoding::Run() {
   output_.Close();
   // The library keeps the stream it closed last for the VBR header, so the
   // stream is closed first and the header written before another opens.
-  e_.beCloseStream(stream_);
-  streamOpen_ = false;
-  const ENCODING_OPTIONS& encoding = options_.encoding;
-  if (!job_.cancelled && encoder_.loadedIndex == 1 && encoding.writeVbrHeader && encoding.enableVbr &&
-      e_.beWriteVBRHeader)
-    e_.beWriteVBRHeader(path.c_str());
+  CloseStreamWithVbrHeader(path);
   input_.Close();
   job_.report->EncodeProgress(1000, TickCount() - start);
   keepOutput_ = !job_.cancelled;  // an aborted MP3 is incomplete

@@ -35,6 +35,7 @@ bool CProcessingDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       {UM_ITEM_START, 0, &CProcessingDialog::OnItemStart},
       {UM_ENCODE_START, 0, &CProcessingDialog::OnEncodeStart},
       {UM_DECODE_START, 0, &CProcessingDialog::OnDecodeStart},
+      {UM_BACKGROUND_ENCODES, 0, &CProcessingDialog::OnBackgroundEncodes},
       {UM_JOB_DONE, 0, &CProcessingDialog::OnJobDone},
       {UM_JOB_FAILED, 0, &CProcessingDialog::OnJobFailed},
   };
@@ -98,6 +99,11 @@ LRESULT CProcessingDialog::OnEncodeStart(WPARAM, LPARAM lParam) {
 LRESULT CProcessingDialog::OnDecodeStart(WPARAM, LPARAM lParam) {
   SetTitle(IDS_TITLE_DECODING, current_, TakeMessageText(lParam));
   ShowPanel(encodePanel_);
+  return 0;
+}
+
+LRESULT CProcessingDialog::OnBackgroundEncodes(WPARAM wParam, LPARAM) {
+  if (!ended_) extractPanel_.ShowBackgroundEncodes(static_cast<uint32_t>(wParam));
   return 0;
 }
 

@@ -43,6 +43,7 @@ class CProcessingDialog : public CDialog {
   LRESULT OnItemStart(WPARAM wParam, LPARAM lParam);
   LRESULT OnEncodeStart(WPARAM wParam, LPARAM lParam);
   LRESULT OnDecodeStart(WPARAM wParam, LPARAM lParam);
+  LRESULT OnBackgroundEncodes(WPARAM wParam, LPARAM lParam);
   LRESULT OnJobDone(WPARAM wParam, LPARAM lParam);
   LRESULT OnJobFailed(WPARAM wParam, LPARAM lParam);
 

@@ -66,6 +66,15 @@ CExtractProgress::CExtractProgress()
     : CProgressPanel(IDD_PANEL_EXTRACT, IDC_EXTRACT_GROUP, IDC_EXTRACT_BAR, IDC_EXTRACT_ELAPSED,
                      IDC_EXTRACT_ESTIMATED) {}
 
+void CExtractProgress::ShowBackgroundEncodes(uint32_t count) {
+  HWND line = Item(IDC_EXTRACT_BACKGROUND);
+  // Hidden before its text goes and given its text before it shows: it is
+  // never seen blank.
+  if (count == 0) ShowWindow(line, SW_HIDE);
+  SetTextIfChanged(line, BackgroundEncodesText(count));
+  if (count != 0) ShowWindow(line, SW_SHOWNA);
+}
+
 CEncodeProgress::CEncodeProgress()
     : CProgressPanel(IDD_PANEL_ENCODE, IDC_ENCODE_GROUP, IDC_ENCODE_BAR, IDC_ENCODE_ELAPSED, IDC_ENCODE_ESTIMATED) {}
 

@@ -27,6 +27,9 @@ class CProgressPanel : public CDialog {
 class CExtractProgress : public CProgressPanel {
  public:
   CExtractProgress();
+  // The line under the bar's right end while tracks encode behind the
+  // reading; hidden at 0.
+  void ShowBackgroundEncodes(uint32_t count);
 };
 
 class CEncodeProgress : public CProgressPanel {

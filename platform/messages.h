@@ -66,6 +66,9 @@ enum : uint32_t {
   UM_LOG_LINE = kWmUser + 125,
   // Decoding step -> processing window (sent): lParam = source name.
   UM_DECODE_START = kWmUser + 129,
+  // Extract job -> processing window (posted): wParam = tracks being encoded
+  // behind the one being read, 0 when none.
+  UM_BACKGROUND_ENCODES = kWmUser + 130,
   // Main window -> itself: start Extract on the checked rows;
   // wParam 0 = repaint the window first, 1 = do not.
   UM_START_EXTRACT = kWmUser + 128,

@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/temp_file.h"
 #include "recording_job_report.h"
+#include "temporary_files.h"
 #include "test_folders.h"
 
 namespace {
@@ -96,12 +97,6 @@ class ExtractionTest : public ::testing::Test {
     return frames;
   }
 
-  static std::set<std::string> TemporaryPwFiles() {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(HostFolder(TemporaryFolder())))
-      if (entry.path().filename().string().rfind("PW", 0) == 0) names.insert(entry.path().string());
-    return names;
-  }
 
   std::set<std::string> pwBefore_;
   std::string folder_;

@@ -42,7 +42,7 @@ TEST_F(StartupTest, FirstRunWithoutDriveCreatesEveryValueAndBothFolders) {
   EXPECT_NE(std::find(boxes.begin(), boxes.end(), "No CDROM found!"), boxes.end());
 
   std::vector<std::string> names = StoredValueNames();
-  EXPECT_EQ(names.size(), 66u);  // with ACCURATERIP, ACCURATERIPURL, SECUREREAD and VERIFYMP3
+  EXPECT_EQ(names.size(), 62u + 1 + 4);  // and ENCODEWHILEREADING, ACCURATERIP, ACCURATERIPURL, SECUREREAD, VERIFYMP3
   for (const std::string& name : names) {
     std::string upper = name;
     CharUpperA(upper.data());

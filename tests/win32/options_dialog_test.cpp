@@ -198,6 +198,23 @@ TEST_F(OptionsDialogTest, BladeEncTurnsOffVbrAndItsControls) {
   EXPECT_EQ(settings_.EnableVBR, 0);
 }
 
+TEST_F(OptionsDialogTest, EncodeWhileReadingIsOffAtFirstAndTheMp3PageSetsIt) {
+  Open();
+  ShowPage(1);
+  HWND box = Control(IDC_OPT_ENCODE_WHILE_READING);
+  ASSERT_NE(box, nullptr);
+  char text[64] = {};
+  GetWindowTextA(box, text, sizeof(text));
+  EXPECT_STREQ(text, "Encode &while reading");
+  EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_TRUE(PressOk());
+  EXPECT_EQ(settings_.EncodeWhileReading, 1);
+  Open();
+  ShowPage(1);
+  EXPECT_EQ(SendMessageA(Control(IDC_OPT_ENCODE_WHILE_READING), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
 TEST_F(OptionsDialogTest, AdvancedStoresItsBitsAtOnceAndCancelKeepsThem) {
   settings_.Copyright = 1;
   settings_.Original = 1;

@@ -123,4 +123,24 @@ TEST_F(ProcessingWindowTest, ANewItemRestartsProgressAndElapsedButKeepsTheEstima
   window.Destroy();
 }
 
+TEST_F(ProcessingWindowTest, TracksEncodingBehindTheReadingShowAsOneLineUntilNoneIsLeft) {
+  CProcessingDialog window(main_);
+  window.total = 4;
+  ASSERT_TRUE(window.Create(nullptr));
+  ShowWindow(window.Handle(), SW_SHOWNA);
+  SendMessageA(window.Handle(), UM_ITEM_START, ITEM_NEXT, PostableText("Track 1"));
+  EXPECT_EQ(FindVisibleControl(window.Handle(), IDC_EXTRACT_BACKGROUND), nullptr);
+  SendMessageA(window.Handle(), UM_BACKGROUND_ENCODES, 2, 0);
+  HWND line = FindVisibleControl(window.Handle(), IDC_EXTRACT_BACKGROUND);
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(TextOf(line), "Encoding 2 tracks in the background");
+  // The extraction panel stays up: the line belongs to it.
+  EXPECT_NE(FindVisibleControl(window.Handle(), IDC_EXTRACT_GROUP), nullptr);
+  SendMessageA(window.Handle(), UM_BACKGROUND_ENCODES, 1, 0);
+  EXPECT_EQ(TextOf(line), "Encoding 1 track in the background");
+  SendMessageA(window.Handle(), UM_BACKGROUND_ENCODES, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(line));
+  window.Destroy();
+}
+
 }  // namespace
