@@ -2,9 +2,11 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
+#include "app/accuraterip_http_win.h"
 #include "app/busy_guard.h"
 #include "discinfo/cddb/cddb_toc.h"
 #include "discinfo/disc_record.h"
@@ -227,6 +229,18 @@ std::unique_ptr<CJob> CJobLauncher::BuildFileJob() const {
   return job;
 }
 
+void CJobLauncher::PrepareAccuracy(CJob& job) const {
+  ACCURACY_OPTIONS& accuracy = job.options.accuracy;
+  if (cdrom_.DriveCount() > 0) accuracy.readOffset = DriveReadOffset(cdrom_.Identity(cdrom_.SelectedUnit()));
+  accuracy.accurateRipUrl = AccurateRipServer(accuracy.accurateRipUrl);
+  CRipVerification& verification = job.verification;
+  verification.disc = AccurateRipDisc(disc_.ranges);
+  verification.serverUrl = accuracy.accurateRipUrl;
+  // The CDDB time-out, held short: a rip should not wait minutes for a proof.
+  verification.timeoutMs = std::clamp<int32_t>(settings_.ServerTimeout, 1000, 10000);
+  verification.database = &SessionAccurateRipDatabase();
+}
+
 JOB_STEPS CJobLauncher::MakeSteps() const {
   JOB_STEPS steps;
   steps.normalize = [](CJob& job) {
@@ -275,6 +289,7 @@ bool CJobLauncher::StartWorker(std::unique_ptr<CJob> job, JOB_KIND kind) {
   job->report = start->report.get();
   job->device = cdrom_.Handle();
   job->cancelled = false;
+  if (!job->fileJob) PrepareAccuracy(*job);
   start->job = std::move(job);
   HANDLE thread = CreateThread(nullptr, 0, JobWorker, start.get(), CREATE_SUSPENDED, nullptr);
   if (!thread) return false;

@@ -63,6 +63,8 @@ class CJobLauncher {
   std::unique_ptr<CJob> BuildCdJob() const;
   std::unique_ptr<CJob> BuildFileJob() const;
   JOB_STEPS MakeSteps() const;
+  // The drive's read offset and the disc the rip is proved against.
+  void PrepareAccuracy(CJob& job) const;
   bool StartWorker(std::unique_ptr<CJob> job, JOB_KIND kind);
   void WaitForPreviousWorker();
   void RefuseStart(const std::string& text);

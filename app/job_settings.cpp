@@ -43,6 +43,13 @@ EXTRACTION_OPTIONS ExtractionOptions(const CAppSettings& s) {
   return extraction;
 }
 
+ACCURACY_OPTIONS AccuracyOptions(const CAppSettings& s) {
+  ACCURACY_OPTIONS accuracy;
+  accuracy.accurateRip = s.AccurateRip;
+  accuracy.accurateRipUrl = s.AccurateRipURL;
+  return accuracy;
+}
+
 }  // namespace
 
 JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
@@ -55,6 +62,8 @@ JOB_OPTIONS JobOptionsFromSettings(const CAppSettings& settings) {
   options.naming = NamingOptions(settings);
   options.encoding = EncodingOptions(settings);
   options.extraction = ExtractionOptions(settings);
+  // The read offset belongs to the job's drive: the launcher adds it.
+  options.accuracy = AccuracyOptions(settings);
   options.encodeWhileReading = settings.EncodeWhileReading;
   options.encoderThreads = std::max(1u, std::thread::hardware_concurrency());
   return options;

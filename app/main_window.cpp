@@ -32,7 +32,7 @@ CMainWindow::CMainWindow(CAppSettings& settings, IDeviceIo& io, ICdAudioService&
       listCommands_(list_, record_, busy_),
       desktop_(settings, busy_),
       cddb_(settings, busy_, record_, list_, cdrom_, player_),
-      options_({&settings, &settingsKey, &encoder_, &commands_, &cdrom_, &disc_, &playback_, &cddb_, &autoPlay_},
+      options_({&settings, &settingsKey, &encoder_, &commands_, &cdrom_, &disc_, &playback_, &cddb_, &autoPlay_, &record_},
                busy_),
       requests_(area_, *this, settings, jobs_.InputFiles()) {}
 

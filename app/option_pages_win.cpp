@@ -4,7 +4,10 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include "app/accuraterip_http_win.h"
+#include "app/drive_offsets.h"
 #include "cdrom/cdrom_device.h"
+#include "cdrom/read_offset.h"
 #include "cdrom/drive_commands.h"
 #include "platform/registry_key.h"
 #include "platform/text.h"
@@ -24,6 +27,7 @@ const INTEGER_FIELD kCacheSizeField = {IDC_OPT_CACHE_SIZE, 0, 4096000};
 const INTEGER_FIELD kLeadingField = {IDC_OPT_LEADING_FRAMES, 0, 15000};
 const INTEGER_FIELD kTrailingField = {IDC_OPT_TRAILING_FRAMES, 0, 15000};
 const INTEGER_FIELD kRetryField = {IDC_OPT_RETRY_TIMES, 1, 100};
+const INTEGER_FIELD kReadOffsetField = {IDC_OPT_READ_OFFSET, -kMaxReadOffset, kMaxReadOffset};
 const INTEGER_FIELD kBufferField = {IDC_OPT_BUFFER_SIZE, 1, 255};
 
 const std::vector<std::string> kNamingRules = {"<title>",
@@ -479,5 +483,69 @@ bool COptionMisc::Apply() {
   settings_.MP3PlayerParameters = Text(IDC_OPT_PLAYER_PARAMETERS);
   for (int i = 0; i < 10; ++i) settings_.ReplaceStr[i] = Text(IDC_OPT_REPLACE_FIRST + i);
   settings_.ThreadPriority = Selection(IDC_OPT_THREAD_PRIORITY);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Accuracy
+
+const CDriveIdentity* COptionAccuracy::CurrentDrive() const {
+  int unit = drives_.SelectedUnit();
+  return unit >= 0 && unit < drives_.DriveCount() ? &drives_.Identity(unit) : nullptr;
+}
+
+BOOL COptionAccuracy::OnInitDialog() {
+  SetChecked(IDC_OPT_ACCURATERIP, settings_.AccurateRip != 0);
+  SetChecked(IDC_OPT_SECURE_READ, settings_.SecureRead != 0);
+  SetChecked(IDC_OPT_VERIFY_MP3, settings_.VerifyMP3 != 0);
+  Limit(IDC_OPT_READ_OFFSET, 6);
+  const CDriveIdentity* drive = CurrentDrive();
+  std::string name = drive ? ReadOffsetValueName(*drive) : std::string();
+  SetText(IDC_OPT_DRIVE_NAME, name.empty() ? "No drive" : "Drive: " + name);
+  SetNumber(IDC_OPT_READ_OFFSET, drive ? DriveReadOffset(*drive) : 0);
+  Enable(IDC_OPT_READ_OFFSET, !name.empty());
+  Enable(IDC_OPT_DETECT_OFFSET, !name.empty() && detect_ != nullptr);
+  return TRUE;
+}
+
+bool COptionAccuracy::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+  if (message != WM_COMMAND || LOWORD(wParam) != IDC_OPT_DETECT_OFFSET) return false;
+  OnDetect();
+  return true;
+}
+
+void COptionAccuracy::OnDetect() {
+  HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  int32_t offset = 0;
+  uint32_t confidence = 0;
+  std::string why;
+  bool found = detect_(offset, confidence, why);
+  SetCursor(old);
+  if (!found) {
+    MessageBoxA(Handle(), why.c_str(), "Detect Read Offset", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  SetNumber(IDC_OPT_READ_OFFSET, offset);
+  std::string text = Format("The drive's read offset is %+d samples (AccurateRip confidence %u).", offset,
+                            confidence) +
+                     "\nOK stores it for this drive.";
+  MessageBoxA(Handle(), text.c_str(), "Detect Read Offset", MB_OK | MB_ICONINFORMATION);
+}
+
+std::vector<INTEGER_FIELD> COptionAccuracy::NumberFields() const {
+  if (!IsWindowEnabled(GetDlgItem(Handle(), IDC_OPT_READ_OFFSET))) return {};
+  return {kReadOffsetField};
+}
+
+bool COptionAccuracy::Apply() {
+  int offset = 0;
+  bool hasDrive = IsWindowEnabled(GetDlgItem(Handle(), IDC_OPT_READ_OFFSET)) != FALSE;
+  if (hasDrive && !ReadField(kReadOffsetField, offset)) return false;
+  settings_.AccurateRip = Checked(IDC_OPT_ACCURATERIP) ? 1 : 0;
+  settings_.SecureRead = Checked(IDC_OPT_SECURE_READ) ? 1 : 0;
+  settings_.VerifyMP3 = Checked(IDC_OPT_VERIFY_MP3) ? 1 : 0;
+  // The offset belongs to the drive: it is stored at once under its name.
+  const CDriveIdentity* drive = CurrentDrive();
+  if (hasDrive && drive) StoreDriveReadOffset(ReadOffsetValueName(*drive), offset);
   return true;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The six pages of the Options dialog and the MP3 page's Advanced dialog.
+// The seven pages of the Options dialog and the MP3 page's Advanced dialog.
 // Each page loads its controls from the settings when it is created,
 // checks its number fields when the user leaves it, and stores its values
 // when the dialog's OK applies it.
@@ -14,6 +14,7 @@
 #include "widgets/dialog.h"
 
 class CCdromDevice;
+struct CDriveIdentity;
 class IRegistryKey;
 
 class COptionPage : public CDialog {
@@ -142,6 +143,31 @@ class COptionAppearance : public COptionPage {
   COLORREF text_ = 0, selected_ = 0, shadow_ = 0, status_ = 0, background_ = 0;
   COLORREF custom_[16] = {};
   bool changed_ = false;
+};
+
+// Proving rips: the AccurateRip lookup, the current drive's read offset
+// (stored per drive, not in the settings record) with its detection,
+// secure reading and MP3 verification.
+class COptionAccuracy : public COptionPage {
+ public:
+  // detect finds the current drive's offset from the disc in it: true with
+  // the offset and its confidence, or false with the reason.
+  using DetectOffset = std::function<bool(int32_t& offset, uint32_t& confidence, std::string& why)>;
+  COptionAccuracy(CAppSettings& settings, const CCdromDevice& drives, DetectOffset detect)
+      : COptionPage(IDD_OPTION_ACCURACY, settings), drives_(drives), detect_(std::move(detect)) {}
+  bool Apply() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  std::vector<INTEGER_FIELD> NumberFields() const override;
+
+ private:
+  void OnDetect();
+  const CDriveIdentity* CurrentDrive() const;
+
+  const CCdromDevice& drives_;
+  DetectOffset detect_;
 };
 
 class COptionMisc : public COptionPage {

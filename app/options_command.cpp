@@ -1,5 +1,8 @@
 #include "app/options_command.h"
 
+#include <algorithm>
+
+#include "app/accuraterip_http_win.h"
 #include "app/busy_guard.h"
 #include "app/cddb_commands.h"
 #include "app/current_disc.h"
@@ -9,7 +12,10 @@
 #include "cdrom/autoplay_win.h"
 #include "cdrom/cdrom_device.h"
 #include "cdrom/drive_commands.h"
+#include "discinfo/disc_record.h"
+#include "jobs/offset_detection.h"
 #include "jobs/encoder_library.h"
+#include "jobs/extraction.h"
 #include "resources/resource.h"
 
 void COptionsCommand::Run() {
@@ -18,7 +24,10 @@ void COptionsCommand::Run() {
 }
 
 void COptionsCommand::RunWhileBusy(HWND dialogOwner) {
-  COptionsDlg dialog(dialogOwner, *t_.settings, *t_.cdrom, *t_.settingsKey, [this] { t_.cddb->ClearCddbCache(); });
+  COptionsDlg dialog(dialogOwner, *t_.settings, *t_.cdrom, *t_.settingsKey, [this] { t_.cddb->ClearCddbCache(); },
+                     [this](int32_t& offset, uint32_t& confidence, std::string& why) {
+                       return DetectReadOffset(offset, confidence, why);
+                     });
   if (dialog.DoModal() != IDOK) return;
   ApplyChanges(dialog.AppearanceChanged());
 }
@@ -59,5 +68,30 @@ bool COptionsCommand::ChangeDrive() {
   t_.playback->CloseDevice();
   t_.disc->Read();
   t_.disc->ShowDriveLabel();
+  return true;
+}
+
+bool COptionsCommand::DetectReadOffset(int32_t& offset, uint32_t& confidence, std::string& why) {
+  AR_DISC disc = AccurateRipDisc(t_.record->ranges);
+  OFFSET_DETECTION detection;
+  detection.disc = &disc;
+  detection.database = &SessionAccurateRipDatabase();
+  detection.serverUrl = AccurateRipServer(t_.settings->AccurateRipURL);
+  detection.timeoutMs = std::clamp<int32_t>(t_.settings->ServerTimeout, 1000, 10000);
+  detection.maxFramesPerRead = FramesPerRead(t_.settings->BufferSize);
+  CDriveCommands& commands = *t_.commands;
+  DeviceHandle device = t_.cdrom->Handle();
+  ReadFramesFunction read = [&commands, device](uint32_t lba, uint32_t frames, uint8_t* out) {
+    CD_READ_REQUEST request;
+    request.start = lba;
+    request.frames = frames;
+    request.bytes = frames * kFrameBytes;
+    request.buffer = out;
+    return commands.ReadSectors(device, request);
+  };
+  AR_OFFSET_MATCH match;
+  if (!DetectDriveOffset(detection, read, match, why)) return false;
+  offset = match.offset;
+  confidence = match.confidence;
   return true;
 }

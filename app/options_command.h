@@ -4,12 +4,16 @@
 // the CDDB options, AutoPlay, the window's colours.
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+
 class CAppSettings;
 class CAutoPlay;
 class CCddbCommands;
 class CCdromDevice;
 class CCurrentDisc;
 class CDriveCommands;
+struct CDiscRecord;
 class CEncoderBinding;
 class CPlaybackCommands;
 class IRegistryKey;
@@ -24,6 +28,7 @@ struct OPTIONS_TARGETS {
   CPlaybackCommands* playback;
   CCddbCommands* cddb;
   CAutoPlay* autoPlay;
+  const CDiscRecord* record;  // the disc in the drive, for the read-offset detection
 };
 
 class COptionsCommand {
@@ -41,6 +46,8 @@ class COptionsCommand {
   void RebindEncoder();
   // False when the chosen drive cannot be opened: nothing more is applied.
   bool ChangeDrive();
+  // The Accuracy page's Detect: the current drive's offset from its disc.
+  bool DetectReadOffset(int32_t& offset, uint32_t& confidence, std::string& why);
 
   OPTIONS_TARGETS t_;
   bool& busy_;

@@ -3,25 +3,26 @@
 #include <commctrl.h>
 
 namespace {
-const char* const kPageNames[] = {"Output", "MP3", "CDDB", "CD-ROM", "Appearance", "Misc."};
+const char* const kPageNames[] = {"Output", "MP3", "CDDB", "CD-ROM", "Appearance", "Misc.", "Accuracy"};
 }  // namespace
 
 COptionsDlg::COptionsDlg(HWND owner, CAppSettings& settings, const CCdromDevice& drives, IRegistryKey& settingsKey,
-                         std::function<void()> clearCddbCache)
+                         std::function<void()> clearCddbCache, COptionAccuracy::DetectOffset detectOffset)
     : CDialog(IDD_OPTIONS, owner),
       output_(settings),
       mp3_(settings),
       cddb_(settings, std::move(clearCddbCache)),
       cdrom_(settings, drives),
       appearance_(settings, settingsKey),
-      misc_(settings) {}
+      misc_(settings),
+      accuracy_(settings, drives, std::move(detectOffset)) {}
 
 COptionsDlg::~COptionsDlg() {
   if (productFont_) DeleteObject(productFont_);
 }
 
 COptionPage* COptionsDlg::PageAt(int index) {
-  COptionPage* pages[kPageCount] = {&output_, &mp3_, &cddb_, &cdrom_, &appearance_, &misc_};
+  COptionPage* pages[kPageCount] = {&output_, &mp3_, &cddb_, &cdrom_, &appearance_, &misc_, &accuracy_};
   return index >= 0 && index < kPageCount ? pages[index] : nullptr;
 }
 
@@ -32,7 +33,7 @@ BOOL COptionsDlg::OnInitDialog() {
   productFont_ = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Verana");
   SendDlgItemMessageA(Handle(), IDC_OPTIONS_PRODUCT, WM_SETFONT, reinterpret_cast<WPARAM>(productFont_), FALSE);
-  if (!pages_.Create(Handle(), IDC_OPTIONS_FRAME, {&output_, &mp3_, &cddb_, &cdrom_, &appearance_, &misc_})) {
+  if (!pages_.Create(Handle(), IDC_OPTIONS_FRAME, {&output_, &mp3_, &cddb_, &cdrom_, &appearance_, &misc_, &accuracy_})) {
     EndDialog(IDCANCEL);
     return TRUE;
   }

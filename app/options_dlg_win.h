@@ -1,5 +1,5 @@
 #pragma once
-// The Options dialog: a tree of six pages on the left, the chosen page in
+// The Options dialog: a tree of seven pages on the left, the chosen page in
 // the frame beside it. Leaving a page checks its numbers; OK applies the
 // pages in order and stays on the first that fails (the pages before it
 // keep what they stored). It changes the settings in memory only.
@@ -17,7 +17,7 @@ class IRegistryKey;
 class COptionsDlg : public CDialog {
  public:
   COptionsDlg(HWND owner, CAppSettings& settings, const CCdromDevice& drives, IRegistryKey& settingsKey,
-              std::function<void()> clearCddbCache);
+              std::function<void()> clearCddbCache, COptionAccuracy::DetectOffset detectOffset = nullptr);
   ~COptionsDlg() override;
   // After OK: whether the Appearance page changed a colour.
   bool AppearanceChanged() const { return appearance_.Changed(); }
@@ -29,7 +29,7 @@ class COptionsDlg : public CDialog {
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
-  static constexpr int kPageCount = 6;
+  static constexpr int kPageCount = 7;
   COptionPage* PageAt(int index);
   void ShowPage(int index);
   LRESULT OnTreeNotify(const NMHDR& header);
@@ -40,6 +40,7 @@ class COptionsDlg : public CDialog {
   COptionCDROM cdrom_;
   COptionAppearance appearance_;
   COptionMisc misc_;
+  COptionAccuracy accuracy_;
   CPageHost pages_;
   HTREEITEM items_[kPageCount] = {};
   int current_ = 0;

@@ -141,10 +141,10 @@ const SETTING_ENTRY kSettingsTable[] = {
     DWORD_ENTRY(NormalizeRatio, Percent),
     DWORD_ENTRY(EncodeWhileReading, nullptr),
     DWORD_ENTRY(ID3V2, nullptr),
-    DWORD_ENTRY(SecureRead, nullptr),
-    DWORD_ENTRY(VerifyMP3, nullptr),
-    DWORD_ENTRY(AccurateRip, nullptr),
+    DWORD_ENTRY(AccurateRip, ZeroOrOne),
     STRING_ENTRY(AccurateRipURL, DefaultFolder::None),
+    DWORD_ENTRY(SecureRead, ZeroOrOne),
+    DWORD_ENTRY(VerifyMP3, ZeroOrOne),
 };
 
 #undef DWORD_ENTRY

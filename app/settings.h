@@ -96,13 +96,16 @@ class CAppSettings {
   int32_t ThreadPriority = 2;
   int32_t Normalize = 0;
   int32_t NormalizeRatio = 95;
-  // Beyond the first release, each off by default.
+  // Beyond the first release.
   int32_t EncodeWhileReading = 0;  // encode earlier tracks on every core while the drive reads
   int32_t ID3V2 = 0;  // an ID3v2.3 tag (with the cover) in front of each MP3
-  int32_t SecureRead = 0;
-  int32_t VerifyMP3 = 1;
+  // Proving rips: the AccurateRip lookup and its server, reading every
+  // block twice, decoding each MP3 back. The per-drive read offsets live
+  // in the subkey kReadOffsetsSubkey (see drive_offsets.h).
   int32_t AccurateRip = 1;
   std::string AccurateRipURL = "http://www.accuraterip.com/accuraterip";
+  int32_t SecureRead = 0;
+  int32_t VerifyMP3 = 1;
 
   // Derived, not persisted.
   std::string programFolder;        // ends with a backslash

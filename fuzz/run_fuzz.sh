@@ -4,7 +4,8 @@
 #
 #   fuzz/run_fuzz.sh [SECONDS]          the MPEG decoder, default 600 seconds
 #   fuzz/run_fuzz.sh TARGET [SECONDS]   TARGET: mpeg_decoder, cue_sheet, profile_file, wav_file,
-#                                       exchange_area, scsi_records, cddb_answer, musicbrainz_answer or cd_text
+#                                       exchange_area, scsi_records, cddb_answer, musicbrainz_answer,
+#                                       cd_text or accuraterip_database
 #
 # The decoder's corpus is build/fuzz-corpus, seeded from short lame/twolame
 # streams and the reference vectors (when ../shared/mpeg-vectors is there);
@@ -39,6 +40,7 @@ case $target in
   cddb_answer) max_len=16384 ;;  # past the longest line the parser takes
   musicbrainz_answer) max_len=16384 ;;
   cd_text) max_len=8192 ;;
+  accuraterip_database) max_len=8192 ;;
   *) echo "unknown target: $target" >&2; exit 2 ;;
 esac
 
@@ -241,6 +243,21 @@ seed_musicbrainz_answer() {
   printf '{"release-count":0,"releases":[]}' | put
   printf '{"error":"Not Found"}' | put
   printf '{"releases":[{"media":[{"tracks":[1,null,{"title":5}]},{"tracks":[]}]},7,"x"]}' | put
+}
+
+seed_accuraterip_database() {
+  python3 - "$corpus" <<'PY'
+import struct, sys
+def pressing(tracks, id1, id2, cddb, confidence):
+    out = struct.pack('<BIII', tracks, id1, id2, cddb)
+    for t in range(tracks):
+        out += struct.pack('<BII', confidence, 0x1000 * (t + 1), 0x77)
+    return out
+seeds = [pressing(3, 0x730, 0x1807, 0x09000c03, 12) + pressing(3, 0x730, 0x1807, 0x09000c03, 3),
+         pressing(1, 1, 2, 3, 200), pressing(12, 9, 8, 7, 0) + pressing(2, 9, 8, 7, 5)]
+for n, seed in enumerate(seeds):
+    open('%s/seed_%d' % (sys.argv[1], n), 'wb').write(seed)
+PY
 }
 
 if [ ! -e "$corpus/.seeded" ]; then

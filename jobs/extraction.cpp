@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "cdrom/read_offset.h"
 #include "jobs/job_step.h"
 #include "jobs/naming.h"
 #include "jobs/normalize.h"
@@ -60,6 +61,8 @@ class CTrackExtraction : private CJobStep {
   void ChooseReader(uint32_t start, uint32_t end);
   void LogSecureReading(uint32_t trackStart) const;
   void Normalise();
+  void StartChecksums(uint32_t start, uint32_t end);
+  void Verify();
 
   CJobItem& item_;
   CDriveCommands& commands_;
@@ -68,9 +71,11 @@ class CTrackExtraction : private CJobStep {
   std::vector<uint8_t> buffer_;
   uint32_t framesPerRead_ = 26;
   FRAME_READER read_;
+  std::unique_ptr<CReadOffsetCorrection> offset_;
   std::unique_ptr<CSecureReader> secure_;
   uint32_t written_ = 0;
   CPeakTracker peak_;
+  std::unique_ptr<CTrackChecksums> checksums_;  // while the rip is to be proved
   bool succeeded_ = false;
 };
 
@@ -104,6 +109,29 @@ bool CTrackExtraction::OpenOutput() {
   return true;
 }
 
+void CTrackExtraction::StartChecksums(uint32_t start, uint32_t end) {
+  const CRipVerification& verification = job_.verification;
+  if (!options_.accuracy.accurateRip || !verification.Usable()) return;
+  size_t index = static_cast<size_t>(item_.trackIndex);
+  const std::vector<uint32_t>& starts = verification.disc.trackStarts;
+  if (index >= starts.size()) return;
+  // A trimmed track is not the track the database knows.
+  uint32_t trackEnd = index + 1 < starts.size() ? starts[index + 1] : verification.disc.leadOut;
+  if (start != starts[index] || end != trackEnd) return;
+  checksums_ = std::make_unique<CTrackChecksums>((end - start) * kSamplesPerFrame, index == 0,
+                                                 index + 1 == verification.disc.trackStarts.size());
+}
+
+void CTrackExtraction::Verify() {
+  if (!checksums_) return;
+  for (const std::string& line :
+       job_.verification.CheckTrack(static_cast<size_t>(item_.trackIndex), checksums_->Result()))
+    job_.report->Log(JobLine("[%s] %s", line));
+  if (job_.current + 1 < job_.items.size()) return;
+  std::string summary = job_.verification.Summary();
+  if (!summary.empty()) job_.report->Log(JobLine("[%s] %s", summary));
+}
+
 bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
   uint32_t began = TickCount();
   for (uint32_t lba = start; lba < end;) {
@@ -118,6 +146,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     request.buffer = buffer_.data();
     if (read_(request.start, request.frames, request.buffer)) {
       if (options_.normalize) peak_.Add(buffer_.data(), request.bytes);
+      if (checksums_) checksums_->Add(buffer_.data(), request.bytes);
       if (file_.Write(buffer_.data(), request.bytes) != request.bytes) {
         LogFileError(file_);
         return false;
@@ -128,6 +157,7 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
     } else {
       LogReadError();
       if (!options_.extraction.skipError) return false;  // the file keeps its empty header
+      if (checksums_) checksums_->Skip(request.bytes);
     }
     lba += request.frames;
   }
@@ -136,6 +166,9 @@ bool CTrackExtraction::ReadLoop(uint32_t start, uint32_t end) {
 }
 
 void CTrackExtraction::ChooseReader(uint32_t start, uint32_t end) {
+  // Layers over the drive: its read offset corrected first, then secure
+  // reading compares what the corrected reads give. With neither, the
+  // reads are exactly those the loop asks for.
   read_ = [this](uint32_t lba, uint32_t frames, uint8_t* buffer) {
     CD_READ_REQUEST request;
     request.start = lba;
@@ -144,6 +177,11 @@ void CTrackExtraction::ChooseReader(uint32_t start, uint32_t end) {
     request.buffer = buffer;
     return commands_.ReadSectors(job_.device, request);
   };
+  if (options_.accuracy.readOffset != 0) {
+    uint32_t leadOut = job_.verification.disc.leadOut ? job_.verification.disc.leadOut : end;
+    offset_ = std::make_unique<CReadOffsetCorrection>(read_, options_.accuracy.readOffset, leadOut, framesPerRead_);
+    read_ = [this](uint32_t lba, uint32_t frames, uint8_t* buffer) { return offset_->Read(lba, frames, buffer); };
+  }
   if (!options_.extraction.secureRead) return;
   uint32_t rereads = static_cast<uint32_t>(std::max<int32_t>(options_.extraction.retryTimes, 1));
   secure_ = std::make_unique<CSecureReader>(read_, start, end, framesPerRead_, rereads);
@@ -206,6 +244,7 @@ bool CTrackExtraction::Run() {
     return false;
   }
   Log(STR_EXTRACTING, item_.sourceName);
+  StartChecksums(start, end);
   ChooseReader(start, end);
   if (end > start && !ReadLoop(start, end)) return false;
   LogSecureReading(trackStart);
@@ -218,6 +257,7 @@ bool CTrackExtraction::Run() {
   if (options_.normalize) Normalise();
   if (!job_.cancelled) {
     Log(STR_EXTRACTING_OK, item_.sourceName);
+    Verify();
   } else if (!job_.keepWav) {
     job_.DeleteTemporaryWav();
   }

@@ -12,6 +12,7 @@
 #include "cdrom/device_io.h"
 #include "discinfo/track_entry.h"
 #include "jobs/job_options.h"
+#include "jobs/rip_verification.h"
 
 struct CJobItem {
   int startSector = 0;
@@ -61,6 +62,8 @@ class CJob {
   size_t discTracks = 0;  // a CD job: the tracks of its disc (ID3v2's "n/total")
   size_t current = 0;
   bool cancelled = false;
+  // A CD job's disc and database, when its rip is to be proved.
+  CRipVerification verification;
   // Shared by the tracks of a job that run side by side, so that one abort
   // writes one cancel line; null for a job that runs one step at a time.
   std::shared_ptr<std::atomic<bool>> cancelLineWritten;

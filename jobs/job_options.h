@@ -42,6 +42,13 @@ struct EXTRACTION_OPTIONS {
   int32_t retryTimes = 5;     // "RetryTimes": also the re-reads of a block whose reads differ
 };
 
+// Proving the rip and correcting the drive's read offset.
+struct ACCURACY_OPTIONS {
+  int32_t accurateRip = 0;     // "AccurateRip": look the disc up and log each track's verdict
+  std::string accurateRipUrl;  // "AccurateRipURL", unless CANTARO_ACCURATERIP_URL names another
+  int32_t readOffset = 0;      // samples; "ReadOffsets" value of the job's drive
+};
+
 struct JOB_OPTIONS {
   int32_t outputFormat = 0;    // "OutputFormat": 0 MP3, 1 WAV only, 2 both
   std::string outputFolder;    // the session output folder; ends with one backslash
@@ -57,4 +64,5 @@ struct JOB_OPTIONS {
   // is tried): "<CDDB cache folder>covers\<CDDB disc id>" for a CD job,
   // empty when there is no disc.
   std::string coverFileStem;
+  ACCURACY_OPTIONS accuracy;
 };

@@ -111,6 +111,20 @@ bool ParseOption(const std::string& option, VIRTUAL_DRIVE_CONFIG& drive, std::st
     }
     return true;
   }
+  if (name == "offset") {
+    if (!needs(true)) return false;
+    bool negative = !value.empty() && value[0] == '-';
+    bool sign = !value.empty() && (value[0] == '-' || value[0] == '+');
+    uint32_t magnitude = 0;
+    if (!ParseNumber(sign ? value.substr(1) : value, magnitude) ||
+        magnitude > static_cast<uint32_t>(kMaxVirtualReadOffset)) {
+      why = "offset=" + value + " is not a number of samples from -" + std::to_string(kMaxVirtualReadOffset) +
+            " to " + std::to_string(kMaxVirtualReadOffset);
+      return false;
+    }
+    drive.readOffset = negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
+    return true;
+  }
   if (name == "delay") {
     if (!needs(true)) return false;
     if (!ParseMilliseconds(value, drive.delayPerSectorUs)) {
@@ -548,7 +562,9 @@ uint32_t CVirtualDrive::ReadSectors(uint32_t lba, uint32_t count, SectorForm for
   if (config_.delayPerSectorUs)
     std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{config_.delayPerSectorUs} * count));
   if (form != SectorForm::UserData) {
-    if (!ReadRaw(lba, count, out)) return kCrc;
+    bool read = form == SectorForm::Audio && config_.readOffset != 0 ? ReadShifted(lba, count, out)
+                                                                        : ReadRaw(lba, count, out);
+    if (!read) return kCrc;
     DisturbUnstableFrames(lba, count, out);
     return 0;
   }
@@ -578,6 +594,24 @@ void CVirtualDrive::DisturbUnstableFrames(uint32_t lba, uint32_t count, uint8_t*
         for (size_t b = 0; b < 4; ++b) sector[at + b] ^= static_cast<uint8_t>(mask >> (8 * b));
     }
   }
+}
+
+bool CVirtualDrive::ReadShifted(uint32_t lba, uint32_t count, uint8_t* out) {
+  // Position p delivers the image's sample p - offset.
+  const int64_t frameBytes = kImageFrameBytes;
+  int64_t begin = int64_t{lba} * frameBytes - int64_t{config_.readOffset} * 4;
+  int64_t end = begin + int64_t{count} * frameBytes;
+  int64_t from = std::max<int64_t>(begin, 0);
+  int64_t to = std::min<int64_t>(end, int64_t{image_.leadOut} * frameBytes);
+  std::memset(out, 0, static_cast<size_t>(end - begin));
+  if (from >= to) return true;
+  uint32_t firstFrame = static_cast<uint32_t>(from / frameBytes);
+  uint32_t lastFrame = static_cast<uint32_t>((to - 1) / frameBytes);
+  std::vector<uint8_t> frames(size_t{lastFrame - firstFrame + 1} * kImageFrameBytes);
+  if (!ReadRaw(firstFrame, lastFrame - firstFrame + 1, frames.data())) return false;
+  std::memcpy(out + (from - begin), frames.data() + (from - int64_t{firstFrame} * frameBytes),
+              static_cast<size_t>(to - from));
+  return true;
 }
 
 bool CVirtualDrive::ReadRaw(uint32_t lba, uint32_t count, uint8_t* out) {

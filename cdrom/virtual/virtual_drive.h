@@ -57,6 +57,7 @@ struct VIRTUAL_DRIVE_CONFIG {
   bool rejectModeSense = false;
   bool noMedium = false;  // the tray stays empty
   uint32_t delayPerSectorUs = 0;  // microseconds: a drive at 24x takes about 556 per sector
+  int32_t readOffset = 0;  // samples: audio reads deliver the image's samples this much later (a drive needing +N)
   std::string vendor = "CANTARO";  // INQUIRY texts, space-padded to 8, 16 and 4
   std::string product = "VIRTUAL CD-ROM";
   std::string revision = "1.0";
@@ -71,14 +72,15 @@ inline constexpr uint32_t kMaxUnstableReads = 1000;
 inline constexpr uint32_t kMaxFailFirstAttempts = 1000;
 inline constexpr uint32_t kMaxDelayPerSectorMs = 1000;
 inline constexpr size_t kMaxVirtualDrivesText = 8192;
+inline constexpr int32_t kMaxVirtualReadOffset = 5880;
 
 // Parses LETTER=PATH_TO_CUE[|option...] items separated by ';' (blank
 // items are skipped). Options: bad=FIRST-LAST or bad=LBA (repeatable),
 // unstable=FIRST-LAST[:N] or unstable=LBA[:N] (repeatable; audio reads
 // touching the range return different samples each time, or only the first
 // N times), flaky=N, nosense, nomedium, delay=MS (up to three decimals),
-// vendor=TEXT, product=TEXT, revision=TEXT, log=PATH, notext, badtext=N. On
-// failure error names the item and what is wrong with it.
+// offset=SAMPLES (signed), vendor=TEXT, product=TEXT, revision=TEXT, log=PATH,
+// notext, badtext=N. On failure error names the item and what is wrong with it.
 bool ParseVirtualDrives(const std::string& text, std::vector<VIRTUAL_DRIVE_CONFIG>& drives, std::string& error);
 
 // The Win32 error codes a failing virtual call leaves behind.
@@ -135,6 +137,9 @@ class CVirtualDrive {
   enum class SectorForm { Audio, Raw, UserData };
   uint32_t ReadSectors(uint32_t lba, uint32_t count, SectorForm form, uint8_t* out);
   bool ReadRaw(uint32_t lba, uint32_t count, uint8_t* out);
+  // ReadRaw as a drive with the configured read offset delivers it:
+  // shifted by whole samples, silence beyond the image's ends.
+  bool ReadShifted(uint32_t lba, uint32_t count, uint8_t* out);
   bool InjectedFailure(const SCSI_COMMAND& command);
   // Alters the samples of an audio read in the unstable ranges it touches.
   void DisturbUnstableFrames(uint32_t lba, uint32_t count, uint8_t* out);

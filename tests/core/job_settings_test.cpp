@@ -35,6 +35,8 @@ CAppSettings DistinctSettings() {
   s.SecureRead = 3;
   s.RetryTimes = 23;
   s.VerifyMP3 = 4;
+  s.AccurateRip = 29;
+  s.AccurateRipURL = "http://ar.test/db";
   return s;
 }
 
@@ -66,6 +68,9 @@ TEST(JobSettingsTest, EveryOptionComesFromItsSetting) {
   EXPECT_EQ(o.extraction.secureRead, 3);
   EXPECT_EQ(o.extraction.retryTimes, 23);
   EXPECT_EQ(o.verifyMp3, 4);
+  EXPECT_EQ(o.accuracy.accurateRip, 29);
+  EXPECT_EQ(o.accuracy.accurateRipUrl, "http://ar.test/db");
+  EXPECT_EQ(o.accuracy.readOffset, 0);  // the drive's, added by the launcher
 }
 
 TEST(JobSettingsTest, FirstRunSettingsGiveTheFirstRunOptions) {

@@ -42,12 +42,10 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   Load();
   // The whole table but CustomColor: 62 values of the first release and
-  // those added since, each off by default.
+  // those added since.
   EXPECT_EQ(key_.Count(), 62u + 2 + 4);
   EXPECT_EQ(StoredDword("ENCODEWHILEREADING"), 0);
   EXPECT_EQ(StoredDword("ID3V2"), 0);  // the ID3v2.3 tag is off until chosen
-  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
-  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
   EXPECT_EQ(StoredDword("MP3ENCODER"), 1);
   EXPECT_EQ(key_.Find("MP3ENCODER")->storedName, "MP3ENCODER");
   EXPECT_EQ(key_.Find("OUTPUTFOLDER")->storedName, "OUTPUTFOLDER");
@@ -62,10 +60,10 @@ TEST_F(SettingsTest, FirstRunWritesEveryDefaultUnderUpperCaseNames) {
   EXPECT_EQ(StoredDword("WINDOWWIDTH"), 580);
   EXPECT_EQ(StoredDword("NORMALIZERATIO"), 95);
   EXPECT_EQ(StoredString("PROXYPASSWORD"), "");
-  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
-  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
   EXPECT_EQ(StoredDword("ACCURATERIP"), 1);
   EXPECT_EQ(StoredString("ACCURATERIPURL"), "http://www.accuraterip.com/accuraterip");
+  EXPECT_EQ(StoredDword("SECUREREAD"), 0);
+  EXPECT_EQ(StoredDword("VERIFYMP3"), 1);
   EXPECT_EQ(key_.Find("CUSTOMCOLOR"), nullptr);
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "output")));
   EXPECT_TRUE(std::filesystem::is_directory(HostFolder(program_ + "CACHE")));

@@ -745,6 +745,11 @@ TEST(VirtualDriveConfig, ItemsAndOptions) {
   EXPECT_EQ(fine[0].delayPerSectorUs, 556u) << "a 24x drive";
   ASSERT_TRUE(ParseVirtualDrives("V=a.cue|delay=1000.0", fine, error)) << error;
   EXPECT_EQ(fine[0].delayPerSectorUs, 1000000u);
+  EXPECT_EQ(fine[0].readOffset, 0);
+  ASSERT_TRUE(ParseVirtualDrives("V=a.cue|offset=-1160;W=b.cue|offset=+667;X=c.cue|offset=5880", fine, error));
+  EXPECT_EQ(fine[0].readOffset, -1160);
+  EXPECT_EQ(fine[1].readOffset, 667);
+  EXPECT_EQ(fine[2].readOffset, 5880);
   ASSERT_EQ(drives[0].badRanges.size(), 2u);
   EXPECT_EQ(drives[0].badRanges[0].first, 7u);
   EXPECT_EQ(drives[0].badRanges[0].last, 7u);
@@ -804,6 +809,10 @@ TEST(VirtualDriveConfig, MalformedItemsAreNamed) {
       {"V=a.cue|delay=.5", "from 0 to 1000"},
       {"V=a.cue|delay=1.", "from 0 to 1000"},
       {"V=a.cue|nosense=1", "takes no value"},
+      {"V=a.cue|offset=5881", "from -5880 to 5880"},
+      {"V=a.cue|offset=-x", "from -5880 to 5880"},
+      {"V=a.cue|offset=", "from -5880 to 5880"},
+      {"V=a.cue|offset", "needs a value"},
       {"V=a.cue|vendor=NINECHARS", "at most 8"},
       {"V=a.cue|product=SEVENTEEN CHARS!!", "at most 16"},
       {"V=a.cue|revision=12345", "at most 4"},

@@ -42,7 +42,8 @@ TEST_F(StartupTest, FirstRunWithoutDriveCreatesEveryValueAndBothFolders) {
   EXPECT_NE(std::find(boxes.begin(), boxes.end(), "No CDROM found!"), boxes.end());
 
   std::vector<std::string> names = StoredValueNames();
-  // 62 values of the first release and those added since, each off.
+  // 62 values of the first release and those added since: ID3V2,
+  // ENCODEWHILEREADING, ACCURATERIP, ACCURATERIPURL, SECUREREAD, VERIFYMP3.
   EXPECT_EQ(names.size(), 62u + 2 + 4);
   for (const std::string& name : names) {
     std::string upper = name;

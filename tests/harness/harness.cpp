@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "jobs/wav_file.h"
+#include "tests/harness/accuraterip_test_server_win.h"
 
 std::string BuildFolder() {
   char path[MAX_PATH] = {};
@@ -89,6 +90,7 @@ bool CProgramUnderTest::Start(const std::string& commandLine, const std::string&
   std::string line = "\"" + folder_ + "CantaroMaker.exe\"";
   if (!commandLine.empty()) line += " " + commandLine;
   STARTUPINFOA startup = {sizeof(startup)};
+  DefaultToLoopbackAccurateRip();
   const std::string& folder = workingFolder.empty() ? folder_ : workingFolder;
   return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process_) != FALSE;
