@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/job_settings.h"
+#include "bench/console_report.h"
 #include "cdrom/virtual/virtual_drive.h"
 #include "jobs/extraction.h"
 
@@ -18,15 +19,10 @@ namespace {
 
 uint64_t g_audioBytes = 0;  // of the disc, for the per-minute figure
 
-class CSilentReport : public IJobReport {
+// Keeps the last log line instead of printing every one.
+class CSilentReport : public CConsoleReport {
  public:
-  void ExtractProgress(uint32_t, uint32_t, bool) override {}
-  void EncodeProgress(uint32_t, uint32_t) override {}
-  void ItemStart(ITEM_START_KIND, const std::string&, bool) override {}
-  void EncodeStart(const std::string&) override {}
-  void DecodeStart(const std::string&) override {}
   void Log(const std::string& line) override { last = line; }
-  bool AbortRequested() override { return false; }
   std::string last;
 };
 

@@ -20,6 +20,7 @@
 #include "tests/core/test_folders.h"
 #include "tests/harness/cddb_test_server_win.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/query_window_steps_win.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ void StoreComponentUser() {
   RegCloseKey(key);
 }
 
-class CddbTest : public ::testing::Test {
+class CddbTest : public ::testing::Test, protected CQueryWindowSteps {
  protected:
+  CddbTest() : CQueryWindowSteps(program_, main_) {}
   void SetUp() override {
     if (CddbServerFolder().empty()) GTEST_SKIP() << "no loopback CDDB server (CANTARO_CDDB_SERVER_ROOT)";
     DeleteProgramKey();
@@ -89,36 +91,6 @@ class CddbTest : public ::testing::Test {
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
     EXPECT_NE(main_, nullptr);
     return main_;
-  }
-
-  // Opens the query window as the menu does.
-  HWND Query() {
-    PostMessageA(main_, WM_COMMAND, ID_ACTION_QUERY_CDDB, 0);
-    return WaitForWindowTitled(program_.ProcessId(), "Querying CDDB", kTimeout);
-  }
-
-  // The visible control id of the query window, waited for.
-  static HWND WaitForVisible(HWND query, int id, DWORD milliseconds = kTimeout) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-      if (HWND found = FindVisibleDescendant(query, id)) return found;
-      Sleep(50);
-    }
-    return nullptr;
-  }
-
-  static bool WaitForClosed(HWND window) {
-    for (int i = 0; i < 400 && IsWindow(window); ++i) Sleep(50);
-    return !IsWindow(window);
-  }
-
-  // A text of the disc cache's file for the disc, written at exit.
-  std::string Cached(const char* section, const char* key) {
-    for (const auto& file : std::filesystem::directory_iterator(HostFolder(program_.Folder() + "db\\"))) {
-      char text[256] = {};
-      GetPrivateProfileStringA(section, key, "<none>", text, sizeof(text), file.path().string().c_str());
-      return text;
-    }
-    return "<no file>";
   }
 
   void Screenshot(const char* name) { SaveScreenshot(ArtifactFolder() + name); }

@@ -15,30 +15,22 @@
 #include "discinfo/cddb/cddb_component.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
+#include "tests/harness/cddb_component_steps_win.h"
 #include "tests/harness/harness.h"
+#include "tests/harness/query_window_steps_win.h"
 #include "tests/harness/musicbrainz_test_server_win.h"
 
 namespace {
 
 const DWORD kTimeout = 60000;
 
-void StoreComponentValue(const char* name, const char* value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCddbComponentKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  if (value)
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
-  else
-    RegDeleteValueA(key, name);
-  RegCloseKey(key);
-}
-
 const char* kFirst = "bbbbbbbb-0000-0000-0000-000000000001";
 const char* kSecond = "bbbbbbbb-0000-0000-0000-000000000002";
 const char* kThird = "bbbbbbbb-0000-0000-0000-000000000003";
 
-class MusicBrainzQueryTest : public ::testing::Test {
+class MusicBrainzQueryTest : public ::testing::Test, protected CQueryWindowSteps {
  protected:
+  MusicBrainzQueryTest() : CQueryWindowSteps(program_, main_) {}
   void SetUp() override {
     if (MusicBrainzServerUrl("normal").empty()) GTEST_SKIP() << "no loopback MusicBrainz server";
     DeleteProgramKey();
@@ -84,33 +76,6 @@ class MusicBrainzQueryTest : public ::testing::Test {
     program_.AnswerBoxesUntilMainWindow(kTimeout, &main_);
     EXPECT_NE(main_, nullptr);
     return main_;
-  }
-
-  HWND Query() {
-    PostMessageA(main_, WM_COMMAND, ID_ACTION_QUERY_CDDB, 0);
-    return WaitForWindowTitled(program_.ProcessId(), "Querying CDDB", kTimeout);
-  }
-
-  static HWND WaitForVisible(HWND query, int id, DWORD milliseconds = kTimeout) {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-      if (HWND found = FindVisibleDescendant(query, id)) return found;
-      Sleep(50);
-    }
-    return nullptr;
-  }
-
-  static bool WaitForClosed(HWND window) {
-    for (int i = 0; i < 400 && IsWindow(window); ++i) Sleep(50);
-    return !IsWindow(window);
-  }
-
-  std::string Cached(const char* section, const char* key) {
-    for (const auto& file : std::filesystem::directory_iterator(HostFolder(program_.Folder() + "db\\"))) {
-      char text[256] = {};
-      GetPrivateProfileStringA(section, key, "<none>", text, sizeof(text), file.path().string().c_str());
-      return text;
-    }
-    return "<no file>";
   }
 
   std::string Title(int row) { return ListViewText(GetDlgItem(main_, IDC_TRACK_LIST), row, 1); }
@@ -203,9 +168,7 @@ TEST_F(MusicBrainzQueryTest, ThreePressingsAreListedWithTheirReleaseDateCountryA
   // What tells the pressings apart shows whole, and nothing needs scrolling.
   HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
   ASSERT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
-  auto textWidth = [list](const char* text) {
-    return SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text));
-  };
+  auto textWidth = [list](const char* text) { return ListViewStringWidth(list, text); };
   EXPECT_GT(SendMessageA(list, LVM_GETCOLUMNWIDTH, 3, 0), textWidth("2004-06-07 DE"));
   EXPECT_GT(SendMessageA(list, LVM_GETCOLUMNWIDTH, 4, 0), textWidth("Brain America"));
   EXPECT_GE(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 40);  // the titles keep room too

@@ -402,6 +402,22 @@ std::string SendRemoteListItem(HWND list, UINT message, int row, LVITEMA item) {
 
 }  // namespace
 
+int ListViewStringWidth(HWND list, const std::string& text) {
+  // The string must lie in the list's own process, as the item above.
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return -1;
+  int width = -1;
+  if (void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT, PAGE_READWRITE)) {
+    WriteProcessMemory(process, remote, text.c_str(), text.size() + 1, nullptr);
+    width = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(remote)));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return width;
+}
+
 std::string ListViewText(HWND list, int row, int column) {
   LVITEMA item = {};
   item.iSubItem = column;

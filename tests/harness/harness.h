@@ -92,6 +92,8 @@ int TrackRowCount(HWND mainWindow);
 // list boxes, in Unicode as the system marshals them.
 std::string ListBoxText(HWND list, int index);
 std::string ListViewText(HWND list, int row, int column);
+// The width the list would draw `text` in (LVM_GETSTRINGWIDTH), asked across processes.
+int ListViewStringWidth(HWND list, const std::string& text);
 // The lines of the log window, opened from the error panel of window.
 std::vector<std::string> LogLinesFromErrorPanel(DWORD processId, HWND window);
 // Sets state bits of a row of a list view in the program's process.

@@ -9,33 +9,10 @@
 
 #include "discinfo/cddb/cddb_component.h"
 #include "discinfo/cddb/cddb_toc.h"
+#include "tests/harness/cddb_component_steps_win.h"
 #include "tests/harness/cddb_test_server_win.h"
 
 namespace {
-
-struct COMPLETION {
-  int32_t command = 0;
-  int32_t status = 0;
-  CDDB_RESULT result;
-};
-
-class CRecordingEvents : public ICddbEvents {
- public:
-  void CommandCompleted(int32_t command, int32_t status, const CDDB_RESULT& result) override {
-    completions.push_back({command, status, result});
-  }
-  void CommandProgress(int32_t, int32_t phase, int32_t, int32_t) override { phases.push_back(phase); }
-  std::vector<COMPLETION> completions;
-  std::vector<int32_t> phases;
-};
-
-void StoreComponentValue(const char* name, const char* value) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCddbComponentKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
-  RegCloseKey(key);
-}
 
 size_t CachedAnswers(const std::string& folder) {
   size_t count = 0;
