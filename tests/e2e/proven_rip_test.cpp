@@ -133,6 +133,7 @@ TEST_F(ProvenRipTest, SecureRipHealsReportsAndVerifiesEveryMp3) {
 TEST_F(ProvenRipTest, WithTheNewSettingsOffTheLogIsAsBefore) {
   CScopedEnvironment drives(kVirtualDrivesVariable, "V=" + cue_ + "|unstable=50-60");
   StoreDword("VERIFYMP3", 0);
+  StoreDword("ACCURATERIP", 0);
   std::string target = folder_ + "plain";
   CProgramUnderTest program("proven-plain");
   HWND main = Start(program, "-A1  -DV -F" + target);
