@@ -44,20 +44,7 @@ class CddbTest : public ::testing::Test, protected CQueryWindowSteps {
     StoreComponentUser();
     folder_ = MakeTestFolder("e2e-cddb");
     cue_ = folder_ + "disc.cue";
-    DISC_IMAGE_LAYOUT layout;
-    uint32_t start = 0;
-    for (int i = 0; i < 3; ++i) {
-      IMAGE_TRACK track;
-      track.content = TrackContent::Music;
-      track.style = i;
-      track.frames = 75 * 3 + 37 * i;
-      layout.tracks.push_back(track);
-      toc_.trackFrames.push_back(start + kCddbLeadInFrames);
-      start += track.frames;
-    }
-    toc_.leadOutFrame = start + kCddbLeadInFrames;
-    std::string error;
-    ASSERT_TRUE(WriteDiscImage(layout, cue_, error)) << error;
+    ASSERT_TRUE(WriteQueryDisc(cue_, 37, toc_));
     drives_ = std::make_unique<CScopedEnvironment>(kVirtualDrivesVariable, "V=" + cue_);
     StoreString("CACHEDIRECTORY", folder_ + "cddb-cache");
     RemoveServedCddbEntries();

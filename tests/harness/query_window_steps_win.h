@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "cdrom/virtual/disc_image_writer.h"
+#include "discinfo/cddb/cddb_toc.h"
 #include "resources/resource.h"
 #include "tests/core/test_folders.h"
 #include "tests/harness/harness.h"
@@ -37,6 +39,27 @@ class CQueryWindowSteps {
   static bool WaitForClosed(HWND window) {
     for (int i = 0; i < 400 && IsWindow(window); ++i) Sleep(50);
     return !IsWindow(window);
+  }
+
+  // Writes a disc of three short music tracks (the second `step` frames
+  // longer than the first, the third twice that) and returns its TOC as CDDB
+  // counts it. Each test's own step gives it a disc of its own.
+  static bool WriteQueryDisc(const std::string& cue, uint32_t step, CDDB_TOC& toc) {
+    DISC_IMAGE_LAYOUT layout;
+    uint32_t start = 0;
+    for (uint32_t i = 0; i < 3; ++i) {
+      IMAGE_TRACK track;
+      track.content = TrackContent::Music;
+      track.style = static_cast<int>(i);
+      track.frames = 75 * 3 + step * i;
+      layout.tracks.push_back(track);
+      toc.trackFrames.push_back(start + kCddbLeadInFrames);
+      start += track.frames;
+    }
+    toc.leadOutFrame = start + kCddbLeadInFrames;
+    std::string error;
+    EXPECT_TRUE(WriteDiscImage(layout, cue, error)) << error;
+    return error.empty();
   }
 
   // A text of the disc cache's file for the disc, written at exit.
